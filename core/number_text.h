@@ -1,0 +1,44 @@
+#pragma once
+
+#include "line_error.h"
+
+#include <cmath>
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+// Reads a decimal number, "." as the separator whatever the locale: an
+// optional sign, digits with an optional fraction, an optional exponent
+// (1.5E2), blanks around it. Too large is an overflow; too small to hold
+// reads as zero.
+std::expected<double, LineError> parseNumber(std::string_view text);
+
+// Rounds to `decimals` places, an exact half going to the even neighbour.
+// The halfway test is made on the value scaled by 10^decimals. A value too
+// large to carry that many decimals comes back unchanged, never as infinity.
+double roundHalfEven(double value, int decimals);
+
+// The shortest plain decimal text of the value with at most 15 significant
+// digits; 0 for either zero. From 10^15 on it is written as 1E+15 or
+// 1.23456789012346E+20, which parseNumber reads back.
+std::string formatNumber(double value);
+void appendNumber(std::string &out, double value);
+
+// Exact powers of ten as doubles, 10^0 to 10^22.
+inline constexpr double kPowersOfTen[] = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+};
+
+// Nearest integer, halves to even, for |x| < 2^52: adding 2^52 leaves no
+// fraction bits, so the FPU's round-to-nearest-even does the work. Shared by
+// the general rules and the fast path so that both round alike.
+inline double roundScaledHalfEven(double x)
+{
+    constexpr double kShift = 0x1p52;
+    return x >= 0 ? (x + kShift) - kShift : -((-x + kShift) - kShift);
+}
+
+} // namespace morvane

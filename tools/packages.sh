@@ -1,0 +1,28 @@
+# Installs the Debian packages named as arguments that are not installed yet.
+# Sourced by the build scripts; needs root or sudo only when something is missing.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# The packages every build needs.
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins fonts-liberation2)
+
+# Configures the build folder once, then builds what changed.
+build_project() {
+    local build_dir=$1
+    shift
+    if [ ! -f "$build_dir/build.ninja" ]; then
+        cmake -S . -B "$build_dir" -G Ninja "$@"
+    fi
+    cmake --build "$build_dir"
+}
