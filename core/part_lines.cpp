@@ -1,0 +1,154 @@
+#include "part_lines.h"
+
+#include "number_text.h"
+
+#include <cmath>
+#include <optional>
+
+namespace morvane {
+
+namespace {
+
+constexpr std::string_view kSeparator = "\",\"";
+constexpr std::array<const char *, 3> kAxisNames = {"RIGHT", "FORE", "UP"};
+
+// The label of a header whose part name is the file's base name, counted
+// from the file name's length as the part files have always been read.
+std::optional<std::string_view> labelAfterOwnName(std::string_view header, std::string_view sourceFileName)
+{
+    if (sourceFileName.size() < 4)
+        return std::nullopt;
+    const std::string_view baseName = sourceFileName.substr(0, sourceFileName.size() - 4);
+    const std::size_t labelStart = sourceFileName.size() + 3;
+    if (header.size() < labelStart + 1 || header.back() != '"')
+        return std::nullopt;
+    if (!header.starts_with("\"\",\"") || header.substr(4, baseName.size()) != baseName
+        || header.substr(4 + baseName.size(), kSeparator.size()) != kSeparator)
+        return std::nullopt;
+    return header.substr(labelStart, header.size() - labelStart - 1);
+}
+
+// The text after the second "," up to the closing quote.
+std::optional<std::string_view> thirdQuotedField(std::string_view header)
+{
+    if (header.size() < 2 || header.front() != '"' || header.back() != '"')
+        return std::nullopt;
+    const std::size_t first = header.find(kSeparator);
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t second = header.find(kSeparator, first + kSeparator.size());
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t labelStart = second + kSeparator.size();
+    if (labelStart > header.size() - 1)
+        return std::nullopt;
+    return header.substr(labelStart, header.size() - 1 - labelStart);
+}
+
+LineError withSubject(std::string_view subject, LineError error)
+{
+    error.what = std::string(subject) + ' ' + error.what;
+    return error;
+}
+
+} // namespace
+
+std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
+                                                        std::string_view sourceFileName,
+                                                        std::string_view newBaseName)
+{
+    std::optional<std::string_view> label = labelAfterOwnName(header, sourceFileName);
+    if (!label)
+        label = thirdQuotedField(header);
+    if (!label)
+        return std::unexpected(LineError{ErrorKind::InvalidArgument,
+                                         "the header is not of the form \"\",\"name\",\"label\""});
+    if (label->size() > kMaxLabelLength)
+        return std::unexpected(LineError{ErrorKind::Overflow,
+                                         "the part label is longer than 32767 characters"});
+    std::string out = "\"\",\"";
+    out += newBaseName;
+    out += "\",";
+    if (label->empty()) {
+        out += "\"\"";
+    } else {
+        out += '"';
+        out += *label;
+        out += "-Resized\"";
+    }
+    return out;
+}
+
+std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_view line)
+{
+    if (!line.starts_with("\"\","))
+        return std::unexpected(LineError{ErrorKind::InvalidArgument,
+                                         "the line does not begin with \"\", as a coordinate line must"});
+    std::array<std::string_view, 3> fields;
+    std::string_view rest = line.substr(3);
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = rest.find(',');
+        if (count < fields.size())
+            fields[count] = rest.substr(0, comma);
+        ++count;
+        if (comma == std::string_view::npos)
+            break;
+        rest.remove_prefix(comma + 1);
+    }
+    if (count != fields.size())
+        return std::unexpected(LineError{ErrorKind::InvalidArgument,
+                                         "the line holds " + std::to_string(count)
+                                             + " fields after \"\", where a coordinate line holds 3"});
+    return CoordinateFields{fields[0], fields[1], fields[2]};
+}
+
+AxisFactors readFactors(const ResizeSettings &settings)
+{
+    AxisFactors factors;
+    const std::array<const std::string *, 3> texts = {&settings.right, &settings.fore, &settings.up};
+    for (std::size_t axis = 0; axis < texts.size(); ++axis) {
+        auto factor = parseNumber(*texts[axis]);
+        if (!factor)
+            factor = std::unexpected(
+                withSubject(std::string("the ") + kAxisNames[axis] + " factor", std::move(factor.error())));
+        factors.factor[axis] = std::move(factor);
+    }
+    return factors;
+}
+
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
+                                                              const AxisFactors &factors,
+                                                              PrecisionMode precision)
+{
+    const auto fields = splitCoordinateFields(line);
+    if (!fields)
+        return std::unexpected(fields.error());
+    const std::array<std::string_view, 3> texts = {fields->right, fields->fore, fields->up};
+    std::string out = "\"\"";
+    for (std::size_t axis = 0; axis < texts.size(); ++axis) {
+        const std::string subject = std::string("the ") + kAxisNames[axis];
+        const auto &factor = factors.factor[axis];
+        if (!factor)
+            return std::unexpected(factor.error());
+        const auto value = parseNumber(texts[axis]);
+        if (!value)
+            return std::unexpected(withSubject(subject + " value", value.error()));
+        const double product = *value * *factor;
+        if (!std::isfinite(product))
+            return std::unexpected(LineError{
+                ErrorKind::Overflow, subject + " value " + quotedForMessage(texts[axis])
+                                         + " times its factor is too large for a number"});
+        out += ',';
+        appendNumber(out, roundHalfEven(product, decimalsFor(precision)));
+    }
+    return out;
+}
+
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
+                                                              const ResizeSettings &settings)
+{
+    return transformCoordinateLine(line, readFactors(settings), settings.precision);
+}
+
+} // namespace morvane

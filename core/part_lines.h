@@ -1,0 +1,44 @@
+#pragma once
+
+#include "line_error.h"
+#include "resize_settings.h"
+
+#include <array>
+#include <expected>
+#include <string>
+#include <string_view>
+
+namespace morvane {
+
+inline constexpr std::size_t kMaxLabelLength = 32767;
+
+// Line 1: "","<new base name>","<label>-Resized" (or "" for an empty label).
+// The label is found after "","<base name of the source>"," when the header
+// has that form, otherwise as the header's third quoted field.
+std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
+                                                        std::string_view sourceFileName,
+                                                        std::string_view newBaseName);
+
+struct CoordinateFields {
+    std::string_view right;
+    std::string_view fore;
+    std::string_view up;
+};
+
+// A coordinate line is "", and exactly three comma-separated fields.
+std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_view line);
+
+// The factor texts read once for a whole run; each keeps its own error so the
+// first line reports the same failure the per-line rules would.
+struct AxisFactors {
+    std::array<std::expected<double, LineError>, 3> factor;
+};
+AxisFactors readFactors(const ResizeSettings &settings);
+
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
+                                                              const AxisFactors &factors,
+                                                              PrecisionMode precision);
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
+                                                              const ResizeSettings &settings);
+
+} // namespace morvane
