@@ -1,0 +1,27 @@
+#include "resize_outcome.h"
+
+namespace morvane {
+
+namespace {
+
+QString failureMessage(const ResizeError &error)
+{
+    QString text = QStringLiteral("Could not resize %1: ").arg(error.fileName);
+    if (error.line)
+        text += QStringLiteral("line %1: ").arg(*error.line);
+    return text + error.what + QStringLiteral(". No file was changed.");
+}
+
+} // namespace
+
+QString outcomeMessage(const ResizeOutcome &outcome)
+{
+    if (std::holds_alternative<NoFileSelected>(outcome))
+        return QStringLiteral("Please select a file !");
+    if (const auto *created = std::get_if<Created>(&outcome))
+        return QStringLiteral("   File has been created succesfuly !  \r\r   New file's name is : ")
+               + created->newFileName + QStringLiteral("   ");
+    return failureMessage(std::get<Failed>(outcome).error);
+}
+
+} // namespace morvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "line_error.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace morvane {
+
+struct ResizeError {
+    ErrorKind kind;
+    QString fileName;                 // the part file being resized
+    std::optional<std::uint64_t> line; // the line the run stopped on, if any
+    QString what;                     // plain words, no trailing full stop
+};
+
+struct NoFileSelected {};
+struct Created {
+    QString newFileName;
+};
+struct Failed {
+    ResizeError error;
+};
+
+using ResizeOutcome = std::variant<NoFileSelected, Created, Failed>;
+
+// The text shown to the user. The completion message keeps its spaces and
+// its two bare carriage returns.
+QString outcomeMessage(const ResizeOutcome &outcome);
+
+} // namespace morvane
