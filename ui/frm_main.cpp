@@ -1,0 +1,229 @@
+#include "frm_main.h"
+
+#include "application_title.h"
+#include "fonts.h"
+#include "resize_run.h"
+#include "twips.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTreeView>
+
+namespace {
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setFont(msSansSerif(8.25, true));
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                        const QString &toolTip = QString())
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setToolTip(toolTip);
+    // Enter presses the focused button; no button is the window's default.
+    button->setAutoDefault(true);
+    return button;
+}
+
+QLineEdit *makeFactorBox(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *box = new QLineEdit(QStringLiteral("1.00"), parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    box->setPalette(palette);
+    return box;
+}
+
+QRadioButton *makeOption(QGroupBox *frame, const char *name, const QString &caption, const QRect &geometry)
+{
+    auto *option = new QRadioButton(caption, frame);
+    option->setObjectName(QLatin1String(name));
+    option->setGeometry(geometry);
+    option->setFont(msSansSerif(8.25));
+    return option;
+}
+
+// Every file of the folder matching *.afp, whatever the letter case.
+QStringList partFileNames(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.afp")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+} // namespace
+
+frm_main::frm_main(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frm_main"));
+    setWindowTitle(QStringLiteral("AF99 Morvane Part Application 1.1"));
+    setFixedSize(twips(9525), twips(5700));
+    setFont(msSansSerif(8.25));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, background.color(QPalette::Midlight));
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    // Built in tab order, which gives the focus chain.
+    Label4 = makeLabel(this, "Label4", QStringLiteral("Select an &AF99 part file !"), twipsRect(360, 240, 3255, 195));
+
+    m_folders = new QFileSystemModel(this);
+    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_folders->setRootPath(QDir::rootPath());
+    Dir1 = new QTreeView(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(twipsRect(360, 480, 4575, 1890));
+    Dir1->setToolTip(QStringLiteral("Choose folder"));
+    Dir1->setModel(m_folders);
+    Dir1->setHeaderHidden(true);
+    for (int column = 1; column < m_folders->columnCount(); ++column)
+        Dir1->hideColumn(column);
+    const QModelIndex start = m_folders->index(QDir::currentPath());
+    for (QModelIndex folder = start.parent(); folder.isValid(); folder = folder.parent())
+        Dir1->expand(folder);
+    Dir1->setCurrentIndex(start);
+    keepStartFolderInView();
+    Label4->setBuddy(Dir1);
+
+    File1 = new QListWidget(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(twipsRect(360, 2400, 4575, 3015));
+    File1->setToolTip(QStringLiteral("Select part for resizing"));
+    File1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    prec_frame = new QGroupBox(QStringLiteral(" Precision : "), this);
+    prec_frame->setObjectName(QStringLiteral("prec_frame"));
+    prec_frame->setGeometry(twipsRect(5400, 480, 3495, 1095));
+    prec_frame->setToolTip(QStringLiteral("Select precision"));
+    prec_frame->setFont(msSansSerif(8.25, true));
+    prec_opt[0] = makeOption(prec_frame, "prec_opt(0)", QStringLiteral("AF&99 Precision"), twipsRect(240, 360, 1815, 255));
+    prec_opt[1] = makeOption(prec_frame, "prec_opt(1)", QStringLiteral("AF&5 Precision"), twipsRect(240, 720, 2055, 255));
+
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Scale along &RIGHT axis :"), twipsRect(5400, 1950, 2175, 255));
+    right_sc = makeFactorBox(this, "right_sc", twipsRect(7680, 1920, 1215, 285));
+    Label1->setBuddy(right_sc);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Scale along &FORE axis :"), twipsRect(5400, 2550, 2175, 255));
+    fore_sc = makeFactorBox(this, "fore_sc", twipsRect(7680, 2520, 1215, 285));
+    Label2->setBuddy(fore_sc);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("Scale along &UP axis :"), twipsRect(5400, 3150, 2055, 255));
+    up_sc = makeFactorBox(this, "up_sc", twipsRect(7680, 3120, 1215, 285));
+    Label3->setBuddy(up_sc);
+
+    Command2 = makeButton(this, "Command2", QStringLiteral("Execute &Morvane !"), twipsRect(5400, 3720, 3495, 735));
+    Command1 = makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(7920, 4680, 975, 735),
+                          QStringLiteral("Exit application"));
+    bt_hlp = makeButton(this, "bt_hlp", QStringLiteral("&Help"), twipsRect(5400, 4680, 975, 735),
+                        QStringLiteral("How to use application"));
+    bt_about = makeButton(this, "bt_about", QStringLiteral("A&bout"), twipsRect(6720, 4680, 975, 735),
+                          QStringLiteral("About application"));
+
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, &frm_main::Dir1_Change);
+    connect(Command2, &QPushButton::clicked, this, &frm_main::Command2_Click);
+    connect(Command1, &QPushButton::clicked, this, &frm_main::Command1_Click);
+
+    // Load
+    prec_opt[0]->setChecked(true);
+    setListedFolder(start.isValid() ? m_folders->filePath(start) : QDir::currentPath());
+    Dir1->setFocus();
+    if (const QScreen *screen = this->screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+}
+
+QString frm_main::selectedFileName() const
+{
+    const QList<QListWidgetItem *> selected = File1->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+morvane::ResizeSettings frm_main::resizeSettings() const
+{
+    return {right_sc->text().toStdString(), fore_sc->text().toStdString(), up_sc->text().toStdString(),
+            prec_opt[1]->isChecked() ? morvane::PrecisionMode::AF5 : morvane::PrecisionMode::AF99};
+}
+
+void frm_main::Dir1_Change()
+{
+    setListedFolder(m_folders->filePath(Dir1->currentIndex()));
+}
+
+void frm_main::Command2_Click()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const morvane::ResizeOutcome outcome = morvane::runResize(m_listedFolder, selectedFileName(), resizeSettings());
+    QApplication::restoreOverrideCursor();
+    showMessage(morvane::outcomeMessage(outcome));
+    if (std::holds_alternative<morvane::Created>(outcome))
+        refreshFileList();
+}
+
+void frm_main::Command1_Click()
+{
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}
+
+// The model reads and sorts folders in the background, which pushes the
+// starting folder out of view; follow it until the user works the tree.
+void frm_main::keepStartFolderInView()
+{
+    const auto follow = [this] {
+        if (m_followStartFolder)
+            Dir1->scrollTo(Dir1->currentIndex(), QAbstractItemView::PositionAtCenter);
+    };
+    const auto stop = [this] { m_followStartFolder = false; };
+    connect(m_folders, &QFileSystemModel::layoutChanged, Dir1, follow);
+    connect(m_folders, &QFileSystemModel::rowsInserted, Dir1, follow);
+    connect(Dir1, &QTreeView::pressed, this, stop);
+    connect(Dir1, &QTreeView::expanded, this, stop);
+    connect(Dir1, &QTreeView::collapsed, this, stop);
+    connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this, stop);
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, stop);
+}
+
+void frm_main::setListedFolder(const QString &folder)
+{
+    m_listedFolder = folder;
+    File1->clear();
+    File1->addItems(partFileNames(folder));
+}
+
+// Reads the folder again; the selected file stays selected.
+void frm_main::refreshFileList()
+{
+    const QString selected = selectedFileName();
+    setListedFolder(m_listedFolder);
+    const QList<QListWidgetItem *> again = File1->findItems(selected, Qt::MatchExactly);
+    if (!again.isEmpty())
+        File1->setCurrentItem(again.first());
+}
+
+void frm_main::showMessage(const QString &message)
+{
+    QString text = message;
+    // The messages break their lines with bare carriage returns.
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(morvane::kApplicationTitle), text, QMessageBox::Ok,
+                    this);
+    box.setTextFormat(Qt::PlainText);
+    box.setFont(font());
+    box.exec();
+}

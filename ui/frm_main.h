@@ -1,0 +1,62 @@
+#pragma once
+
+#include "resize_settings.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QFileSystemModel;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+
+// The main window: pick a folder and a part file, type the three factors,
+// choose the precision and execute the resize.
+class frm_main : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit frm_main(QWidget *parent = nullptr);
+
+    // The folder File1 lists, and the name selected in it (empty for none).
+    QString listedFolder() const { return m_listedFolder; }
+    QString selectedFileName() const;
+    // The inputs of a run, exactly as the controls hold them.
+    morvane::ResizeSettings resizeSettings() const;
+
+private slots:
+    void Dir1_Change();
+    void Command2_Click();
+    void Command1_Click();
+
+private:
+    void keepStartFolderInView();
+    void setListedFolder(const QString &folder);
+    void refreshFileList();
+    void showMessage(const QString &message);
+
+    QLabel *Label4;
+    QTreeView *Dir1;
+    QFileSystemModel *m_folders;
+    QListWidget *File1;
+    QGroupBox *prec_frame;
+    std::array<QRadioButton *, 2> prec_opt;
+    QLabel *Label1;
+    QLineEdit *right_sc;
+    QLabel *Label2;
+    QLineEdit *fore_sc;
+    QLabel *Label3;
+    QLineEdit *up_sc;
+    QPushButton *Command2;
+    QPushButton *Command1;
+    QPushButton *bt_hlp;
+    QPushButton *bt_about;
+
+    QString m_listedFolder;
+    bool m_followStartFolder = true;
+};
