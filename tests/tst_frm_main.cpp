@@ -1,4 +1,6 @@
+#include "frmAbout.h"
 #include "frm_main.h"
+#include "help_file.h"
 #include "message_box_catcher.h"
 #include "part_folder.h"
 #include "twips.h"
@@ -8,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStyle>
@@ -58,6 +61,24 @@ void openFolder(const frm_main &window, const QString &path)
     tree->setCurrentIndex(model->index(path));
 }
 
+// The application's windows of one kind that are open.
+template <typename Window>
+QList<Window *> openWindows()
+{
+    QList<Window *> open;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<Window *>(widget); window && window->isVisible())
+            open << window;
+    return open;
+}
+
+QString helpShown()
+{
+    const QList<frm_help *> open = openWindows<frm_help>();
+    return open.size() == 1 ? open.first()->findChild<QPlainTextEdit *>("hlp_text")->toPlainText()
+                            : QStringLiteral("<%1 help windows>").arg(open.size());
+}
+
 QString plainCaption(QString caption)
 {
     return caption.remove(QLatin1Char('&'));
@@ -92,6 +113,12 @@ private slots:
     void fontsAreTheStandIn();
     void exitClosesEveryWindow();
     void closeBoxClosesTheMainWindowOnly();
+    void helpOpensOnceAndReadsAfresh();
+    void helpThatCannotBeReadIsReported();
+    void aboutOpensOnce();
+    void otherWindowsLeaveTheMainWindowUsable();
+    void exitClosesHelpAndAbout();
+    void applicationLivesOnWhileAboutIsOpen();
 
 private:
     std::unique_ptr<PartFolder> m_folder;
@@ -449,6 +476,99 @@ void TestFrmMain::closeBoxClosesTheMainWindowOnly()
         });
     });
     QVERIFY(otherLivedOn);
+    QCOMPARE(result, 0);
+}
+
+void TestFrmMain::helpOpensOnceAndReadsAfresh()
+{
+    HelpFile help;
+    help.write("first\r\n");
+    frm_main window;
+    window.show();
+    auto *helpButton = control<QPushButton>(window, "bt_hlp");
+    helpButton->click();
+    QCOMPARE(helpShown(), QStringLiteral("first\n"));
+
+    help.write("second\r\n");
+    helpButton->click();
+    QCOMPARE(helpShown(), QStringLiteral("first\n"));
+
+    openWindows<frm_help>().first()->close();
+    QTRY_COMPARE(openWindows<frm_help>().size(), 0);
+    helpButton->click();
+    QCOMPARE(helpShown(), QStringLiteral("second\n"));
+    openWindows<frm_help>().first()->close();
+}
+
+void TestFrmMain::helpThatCannotBeReadIsReported()
+{
+    HelpFile help;
+    help.makeUnreadable();
+    frm_main window;
+    window.show();
+    const SeenMessageBox box = catchMessageBox([&] { control<QPushButton>(window, "bt_hlp")->click(); });
+    QCOMPARE(box.title, QStringLiteral("AF99 Morvane Part 1.1"));
+    QVERIFY2(box.text.contains(QDir::toNativeSeparators(frm_help::helpFilePath())), qPrintable(box.text));
+    QCOMPARE(openWindows<frm_help>().size(), 0);
+}
+
+void TestFrmMain::aboutOpensOnce()
+{
+    frm_main window;
+    window.show();
+    control<QPushButton>(window, "bt_about")->click();
+    control<QPushButton>(window, "bt_about")->click();
+    QCOMPARE(openWindows<frmAbout>().size(), 1);
+    openWindows<frmAbout>().first()->close();
+    QTRY_COMPARE(openWindows<frmAbout>().size(), 0);
+    control<QPushButton>(window, "bt_about")->click();
+    QCOMPARE(openWindows<frmAbout>().size(), 1);
+    openWindows<frmAbout>().first()->close();
+}
+
+void TestFrmMain::otherWindowsLeaveTheMainWindowUsable()
+{
+    frm_main window;
+    window.show();
+    control<QPushButton>(window, "bt_hlp")->click();
+    control<QPushButton>(window, "bt_about")->click();
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    const SeenMessageBox box = catchMessageBox([&] { control<QPushButton>(window, "Command2")->click(); });
+    QCOMPARE(box.text, QStringLiteral("Please select a file !"));
+    openWindows<frm_help>().first()->close();
+    openWindows<frmAbout>().first()->close();
+}
+
+void TestFrmMain::exitClosesHelpAndAbout()
+{
+    frm_main window;
+    window.show();
+    const int result = runInEventLoop([&] {
+        control<QPushButton>(window, "bt_hlp")->click();
+        control<QPushButton>(window, "bt_about")->click();
+        control<QPushButton>(window, "Command1")->click();
+    });
+    QCOMPARE(result, 0);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(openWindows<frm_help>().size(), 0);
+    QCOMPARE(openWindows<frmAbout>().size(), 0);
+}
+
+void TestFrmMain::applicationLivesOnWhileAboutIsOpen()
+{
+    frm_main window;
+    window.show();
+    bool aboutLivedOn = false;
+    const int result = runInEventLoop([&] {
+        control<QPushButton>(window, "bt_about")->click();
+        window.close();
+        QTimer::singleShot(100, [&] {
+            aboutLivedOn = openWindows<frmAbout>().size() == 1 && !window.isVisible();
+            if (aboutLivedOn)
+                openWindows<frmAbout>().first()->close();
+        });
+    });
+    QVERIFY(aboutLivedOn);
     QCOMPARE(result, 0);
 }
 

@@ -2,7 +2,11 @@
 
 #include "application_title.h"
 #include "fonts.h"
+#include "frmAbout.h"
+#include "frm_help.h"
+#include "icons.h"
 #include "resize_run.h"
+#include "screen_placement.h"
 #include "twips.h"
 
 #include <QApplication>
@@ -15,9 +19,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
-#include <QStyle>
 #include <QTreeView>
 
 namespace {
@@ -76,6 +78,7 @@ frm_main::frm_main(QWidget *parent)
 {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(QStringLiteral("AF99 Morvane Part Application 1.1"));
+    setWindowIcon(applicationIcon());
     setFixedSize(twips(9525), twips(5700));
     setFont(msSansSerif(8.25));
     QPalette background = palette();
@@ -129,6 +132,8 @@ frm_main::frm_main(QWidget *parent)
     Label3->setBuddy(up_sc);
 
     Command2 = makeButton(this, "Command2", QStringLiteral("Execute &Morvane !"), twipsRect(5400, 3720, 3495, 735));
+    Command2->setIcon(applicationIcon());
+    Command2->setIconSize(QSize(24, 24));
     Command1 = makeButton(this, "Command1", QStringLiteral("E&xit"), twipsRect(7920, 4680, 975, 735),
                           QStringLiteral("Exit application"));
     bt_hlp = makeButton(this, "bt_hlp", QStringLiteral("&Help"), twipsRect(5400, 4680, 975, 735),
@@ -139,13 +144,14 @@ frm_main::frm_main(QWidget *parent)
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, &frm_main::Dir1_Change);
     connect(Command2, &QPushButton::clicked, this, &frm_main::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &frm_main::Command1_Click);
+    connect(bt_hlp, &QPushButton::clicked, this, &frm_main::bt_hlp_Click);
+    connect(bt_about, &QPushButton::clicked, this, &frm_main::bt_about_Click);
 
     // Load
     prec_opt[0]->setChecked(true);
     setListedFolder(start.isValid() ? m_folders->filePath(start) : QDir::currentPath());
     Dir1->setFocus();
-    if (const QScreen *screen = this->screen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    centreOnScreen(this);
 }
 
 QString frm_main::selectedFileName() const
@@ -197,6 +203,39 @@ void frm_main::keepStartFolderInView()
     connect(Dir1, &QTreeView::collapsed, this, stop);
     connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this, stop);
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, stop);
+}
+
+void frm_main::bt_hlp_Click()
+{
+    // A closed window is on its way out; Help then loads a new one.
+    if (!m_help || !m_help->isVisible()) {
+        auto *help = new frm_help;
+        if (!help->loadError().isEmpty()) {
+            showMessage(help->loadError());
+            delete help;
+            return;
+        }
+        centreOnScreen(help);
+        m_help = help;
+    }
+    bringUp(m_help);
+}
+
+void frm_main::bt_about_Click()
+{
+    if (!m_about || !m_about->isVisible()) {
+        m_about = new frmAbout;
+        centreOnScreen(m_about);
+    }
+    bringUp(m_about);
+}
+
+// Shows a window of its own, or brings it to the front when it is open.
+void frm_main::bringUp(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frm_main::setListedFolder(const QString &folder)

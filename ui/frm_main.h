@@ -2,10 +2,13 @@
 
 #include "resize_settings.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
 
+class frm_help;
+class frmAbout;
 class QFileSystemModel;
 class QGroupBox;
 class QLabel;
@@ -33,8 +36,11 @@ private slots:
     void Dir1_Change();
     void Command2_Click();
     void Command1_Click();
+    void bt_hlp_Click();
+    void bt_about_Click();
 
 private:
+    static void bringUp(QWidget *window);
     void keepStartFolderInView();
     void setListedFolder(const QString &folder);
     void refreshFileList();
@@ -56,6 +62,10 @@ private:
     QPushButton *Command1;
     QPushButton *bt_hlp;
     QPushButton *bt_about;
+
+    // The help and About windows have no owner; each exists once.
+    QPointer<frm_help> m_help;
+    QPointer<frmAbout> m_about;
 
     QString m_listedFolder;
     bool m_followStartFolder = true;

@@ -1,0 +1,112 @@
+#include "frm_help.h"
+
+#include "fonts.h"
+#include "icons.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStringDecoder>
+
+namespace {
+
+// The help file is 8-bit text: UTF-8 where it is valid, else Latin-1, and
+// any line end shows as a line break.
+QString helpTextFrom(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+QString frm_help::helpFilePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Morvanehlp.txt"));
+}
+
+frm_help::frm_help(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frm_help"));
+    setWindowTitle(QStringLiteral("AF99 Morvane Part Application 1.1 : Help"));
+    setWindowIcon(helpIcon());
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(twips(9645), twips(9405));
+    setFont(msSansSerif(8.25));
+    QPalette blue = palette();
+    blue.setColor(QPalette::Window, QColor(0, 0, 255));
+    setPalette(blue);
+    setAutoFillBackground(true);
+
+    hlp_text = new QPlainTextEdit(this);
+    hlp_text->setObjectName(QStringLiteral("hlp_text"));
+    hlp_text->setGeometry(twipsRect(240, 240, 9135, 8295));
+    hlp_text->setReadOnly(true);
+    hlp_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    hlp_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    hlp_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    hlp_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hlp_text->setFont(msSansSerif(9.75));
+    QPalette paper = hlp_text->palette();
+    paper.setColor(QPalette::Base, Qt::white);
+    paper.setColor(QPalette::Text, Qt::black);
+    hlp_text->setPalette(paper);
+
+    Command1 = new QPushButton(QStringLiteral("&Close"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsRect(3720, 8760, 1815, 495));
+    Command1->setAutoDefault(true);
+    connect(Command1, &QPushButton::clicked, this, &frm_help::Command1_Click);
+    // Close is the cancel button: Escape presses it from anywhere in the window.
+    connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, Command1, &QPushButton::click);
+
+    load();
+    hlp_text->setFocus();
+}
+
+void frm_help::load()
+{
+    const QString path = helpFilePath();
+    if (!QFileInfo::exists(path)) {
+        m_helpFileMissing = true;
+        hlp_text->setPlainText(QStringLiteral("ERROR : Help file is missing ! Please reinstall application"));
+        return;
+    }
+    m_helpStream.setFileName(path);
+    if (!m_helpStream.open(QIODevice::ReadOnly)) {
+        m_loadError = QStringLiteral("The help file %1 could not be opened: %2.")
+                          .arg(QDir::toNativeSeparators(path), m_helpStream.errorString());
+        return;
+    }
+    const QByteArray bytes = m_helpStream.readAll();
+    if (m_helpStream.error() != QFileDevice::NoError) {
+        m_loadError = QStringLiteral("The help file %1 could not be read: %2.")
+                          .arg(QDir::toNativeSeparators(path), m_helpStream.errorString());
+        m_helpStream.close();
+        return;
+    }
+    hlp_text->setPlainText(helpTextFrom(bytes));
+}
+
+void frm_help::Command1_Click()
+{
+    close();
+}
+
+// However the window closes, its stream is closed with it.
+void frm_help::closeEvent(QCloseEvent *event)
+{
+    m_helpStream.close();
+    event->accept();
+}
