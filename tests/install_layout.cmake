@@ -40,6 +40,10 @@ if(NOT (resolved STREQUAL program_real))
   fail("${command} leads to ${resolved}, not to ${program_real}")
 endif()
 
+if(NOT (EXISTS ${PREFIX}/bin/morvane-resize))
+  fail("no morvane-resize command")
+endif()
+
 set(entry "${PREFIX}/share/applications/morvane.desktop")
 if(NOT (EXISTS ${entry}))
   fail("no desktop entry")
