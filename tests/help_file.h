@@ -5,25 +5,24 @@
 #include <QDir>
 #include <QFile>
 
-// The help file beside the test program, which is where the help window
-// looks; removed again when the test is done with it.
-class HelpFile {
-public:
+// The help file beside the test program, where the help window looks;
+// removed when the test is done with it.
+struct HelpFile {
     HelpFile() = default;
     HelpFile(const HelpFile &) = delete;
-    HelpFile &operator=(const HelpFile &) = delete;
     ~HelpFile() { remove(); }
-
     void write(const QByteArray &bytes) const
     {
         QFile file(frm_help::helpFilePath());
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             qFatal("cannot write the help file");
     }
-
-    // A folder of that name: it exists but cannot be read as a file.
-    void makeUnreadable() const { QDir().mkpath(frm_help::helpFilePath()); }
-
+    // A folder of that name exists but cannot be read as a file.
+    void makeUnreadable() const
+    {
+        remove();
+        QDir().mkpath(frm_help::helpFilePath());
+    }
     static void remove()
     {
         QFile::remove(frm_help::helpFilePath());

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-// What a modal message box showed before the test dismissed it.
+// What a modal message box showed before the test pressed its first button.
 struct SeenMessageBox {
     bool shown = false;
     QString title;
@@ -17,31 +17,26 @@ struct SeenMessageBox {
     QStringList buttons;
 };
 
-// Runs `action` and watches for a modal message box for a while after it,
-// since a button pressed by its access key clicks a moment later. A box that
-// shows is recorded and its first button pressed, as the user would.
-inline SeenMessageBox catchMessageBox(const std::function<void()> &action, int watchMs = 400)
+// Runs `action`, watching a while for a modal message box, since a button
+// pressed by its access key clicks a moment later.
+inline SeenMessageBox catchMessageBox(const std::function<void()> &action)
 {
     SeenMessageBox seen;
     QTimer watcher;
-    watcher.setInterval(5);
     QObject::connect(&watcher, &QTimer::timeout, [&seen] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || seen.shown)
             return;
-        seen.shown = true;
-        seen.title = box->windowTitle();
-        seen.text = box->text();
-        seen.icon = box->icon();
+        seen = {true, box->windowTitle(), box->text(), box->icon(), {}};
         for (QAbstractButton *button : box->buttons())
             seen.buttons << button->text();
         box->buttons().constFirst()->click();
     });
-    watcher.start();
+    watcher.start(5);
     action();
     QElapsedTimer waited;
     waited.start();
-    while (!seen.shown && waited.elapsed() < watchMs)
+    while (!seen.shown && waited.elapsed() < 400)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return seen;
 }

@@ -1,160 +1,92 @@
 #include "part_folder.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QTest>
-
-namespace {
-
-const QByteArray kPart = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.234,-2.5,3.3\r\n";
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run resize(const QStringList &arguments, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(MORVANE_RESIZE), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray resized(const QByteArray &name, const QByteArray &coordinates)
-{
-    return "\"\",\"" + name + "\",\"metal-Resized\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n" + coordinates + "\r\n";
-}
-
-} // namespace
 
 class TestMorvaneResize : public QObject {
     Q_OBJECT
 
 private slots:
-    void resizes_data();
-    void resizes();
-    void keepsTheFactorTextAsGiven();
-    void goesOnAfterAFailure();
-    void refusesWhatIsNotAPartFile();
-    void reportsAMissingFile();
-    void usageErrors_data();
-    void usageErrors();
-    void helpAndVersion();
+    // In a folder holding parts/wing.afp, a.afp, b.afp (broken at line 7),
+    // WING.AFP and notes.txt: the arguments, then the exit status, standard
+    // output, a piece of standard error, and the new wing file when one is made.
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QByteArray>("coordinates");
+        const QStringList wing = {"parts/wing.afp"};
+        const QString made = "parts/wing_new1.afp\n";
+        QTest::newRow("defaults") << wing << 0 << made << "" << QByteArray(R"("",1.23,-2.5,3.3)");
+        QTest::newRow("factors") << QStringList{"--right", "2", "--fore", "1.00", "--up", "0.5"} + wing << 0 << made << ""
+                                 << QByteArray(R"("",2.47,-2.5,1.65)");
+        QTest::newRow("AF5 in any case") << QStringList{"--precision=af5", "--right", "2", "--up", "0.5"} + wing << 0
+                                         << made << "" << QByteArray(R"("",2.5,-2.5,1.6)");
+        QTest::newRow("negative factors") << QStringList{"--right", "-1", "--fore=-2", "--precision", "Af99"} + wing << 0
+                                          << made << "" << QByteArray(R"("",-1.23,5,3.3)");
+        QTest::newRow("factor text as given") << QStringList{"--up", " x"} + wing << 1 << ""
+                                              << "parts/wing.afp: Could not resize wing.afp: line 6: the UP factor \" x\""
+                                              << QByteArray();
+        QTest::newRow("one failing in the middle")
+            << QStringList{"a.afp", "b.afp", "WING.AFP"} << 1 << "a_new1.afp\nWING_new1.afp\n"
+            << "b.afp: Could not resize b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line "
+               "holds 3. No file was changed.\n"
+            << QByteArray();
+        QTest::newRow("not a part file") << QStringList{"notes.txt", "a.afp"} << 1 << "a_new1.afp\n"
+                                         << "notes.txt: Could not resize notes.txt: it is not a part file" << QByteArray();
+        QTest::newRow("missing file") << QStringList{"gone.afp"} << 1 << "" << "gone.afp: Could not resize gone.afp: it was not found"
+                                      << QByteArray();
+        QTest::newRow("no file") << QStringList{"--right", "2"} << 2 << "" << "no FILE given" << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--left", "2"} + wing << 2 << "" << "Unknown option 'left'"
+                                        << QByteArray();
+        QTest::newRow("missing value") << wing + QStringList{"--up"} << 2 << "" << "Missing value after '--up'"
+                                       << QByteArray();
+        QTest::newRow("bad precision") << QStringList{"--precision", "AF7"} + wing << 2 << ""
+                                       << "--precision takes AF99 or AF5, not \"AF7\"" << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "morvane-resize 1.1\n" << "" << QByteArray();
+    }
+
+    void runs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QByteArray, coordinates);
+        const QByteArray part = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.234,-2.5,3.3\r\n";
+        PartFolder folder;
+        QVERIFY(QDir(folder.path()).mkdir("parts"));
+        for (const char *name : {"parts/wing.afp", "a.afp", "WING.AFP", "notes.txt"})
+            folder.write(name, part);
+        folder.write("b.afp", part + "\"\",1,2\r\n");
+        const auto fileCount = [&] {
+            int count = 0;
+            for (QDirIterator it(folder.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();
+                 it.next())
+                ++count;
+            return count;
+        };
+        const int before = fileCount();
+
+        QProcess process;
+        process.setWorkingDirectory(folder.path());
+        process.start(QStringLiteral(MORVANE_RESIZE), arguments);
+        QVERIFY(process.waitForFinished() && process.exitStatus() == QProcess::NormalExit);
+        QTEST(process.exitCode(), "status");
+        QCOMPARE(QString(process.readAllStandardOutput()), out);
+        const QString said = process.readAllStandardError();
+        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.contains(err), qPrintable(said));
+        const QStringList made = out.split('\n', Qt::SkipEmptyParts).filter(".afp");
+        for (const QString &path : made)
+            QVERIFY2(folder.read(path).startsWith("\"\",\""), qPrintable(path));
+        if (!coordinates.isEmpty())
+            QCOMPARE(folder.read("parts/wing_new1.afp"),
+                     "\"\",\"wing_new1\",\"metal-Resized\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n" + coordinates + "\r\n");
+        QCOMPARE(fileCount(), before + made.size());
+    }
 };
-
-void TestMorvaneResize::resizes_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QByteArray>("coordinates");
-    QTest::newRow("defaults") << QStringList() << QByteArray("\"\",1.23,-2.5,3.3");
-    QTest::newRow("factors") << QStringList({"--right", "2", "--fore", "1.00", "--up", "0.5"})
-                             << QByteArray("\"\",2.47,-2.5,1.65");
-    QTest::newRow("AF5") << QStringList({"--right", "2", "--up", "0.5", "--precision", "AF5"})
-                         << QByteArray("\"\",2.5,-2.5,1.6");
-    QTest::newRow("precision in any case") << QStringList({"--precision=af5"}) << QByteArray("\"\",1.2,-2.5,3.3");
-    QTest::newRow("AF99 spelt out") << QStringList({"--precision", "Af99"}) << QByteArray("\"\",1.23,-2.5,3.3");
-    QTest::newRow("negative factor") << QStringList({"--right", "-1", "--fore=-2"})
-                                     << QByteArray("\"\",-1.23,5,3.3");
-}
-
-void TestMorvaneResize::resizes()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QByteArray, coordinates);
-    PartFolder folder;
-    QVERIFY(QDir(folder.path()).mkdir("parts"));
-    folder.write("parts/wing.afp", kPart);
-    const Run run = resize(options + QStringList{"parts/wing.afp"}, folder.path());
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.out, QStringLiteral("parts/wing_new1.afp\n"));
-    QCOMPARE(folder.read("parts/wing_new1.afp"), resized("wing_new1", coordinates));
-}
-
-void TestMorvaneResize::keepsTheFactorTextAsGiven()
-{
-    PartFolder folder;
-    folder.write("wing.afp", kPart);
-    const Run run = resize({"--right", " 2", "--up", " x", "wing.afp"}, folder.path());
-    QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains("the UP factor \" x\" is not a number"), qPrintable(run.err));
-    QCOMPARE(resize({"--right", " 2", "wing.afp"}, folder.path()).status, 0);
-    QCOMPARE(folder.read("wing_new1.afp"), resized("wing_new1", "\"\",2.47,-2.5,3.3"));
-}
-
-void TestMorvaneResize::goesOnAfterAFailure()
-{
-    PartFolder folder;
-    folder.write("a.afp", kPart);
-    folder.write("b.afp", kPart + "\"\",1,2\r\n");
-    folder.write("c.afp", kPart);
-    const Run run = resize({"a.afp", "b.afp", "c.afp"}, folder.path());
-    QCOMPARE(run.status, 1);
-    QCOMPARE(run.out, QStringLiteral("a_new1.afp\nc_new1.afp\n"));
-    QCOMPARE(run.err, QStringLiteral("b.afp: Could not resize b.afp: line 7: the line holds 2 fields after \"\", "
-                                     "where a coordinate line holds 3. No file was changed.\n"));
-    QCOMPARE(folder.entries(), QStringList({"a.afp", "a_new1.afp", "b.afp", "c.afp", "c_new1.afp"}));
-}
-
-void TestMorvaneResize::refusesWhatIsNotAPartFile()
-{
-    PartFolder folder;
-    folder.write("wing.txt", kPart);
-    folder.write("WING.AFP", kPart);
-    const Run run = resize({"wing.txt", "WING.AFP"}, folder.path());
-    QCOMPARE(run.status, 1);
-    QCOMPARE(run.out, QStringLiteral("WING_new1.afp\n"));
-    QVERIFY2(run.err.startsWith("wing.txt: ") && run.err.contains("not a part file"), qPrintable(run.err));
-    QVERIFY(!folder.exists("wing_new1.afp"));
-}
-
-void TestMorvaneResize::reportsAMissingFile()
-{
-    PartFolder folder;
-    const Run run = resize({"gone.afp"}, folder.path());
-    QCOMPARE(run.status, 1);
-    QVERIFY2(run.err.contains("gone.afp: Could not resize gone.afp: it was not found"), qPrintable(run.err));
-    QVERIFY(folder.entries().isEmpty());
-}
-
-void TestMorvaneResize::usageErrors_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("no file") << QStringList() << "no FILE given";
-    QTest::newRow("options but no file") << QStringList({"--right", "2"}) << "no FILE given";
-    QTest::newRow("unknown option") << QStringList({"--left", "2", "wing.afp"}) << "Unknown option 'left'";
-    QTest::newRow("missing value") << QStringList({"wing.afp", "--up"}) << "Missing value after '--up'";
-    QTest::newRow("bad precision") << QStringList({"--precision", "AF7", "wing.afp"}) << "AF99 or AF5, not \"AF7\"";
-}
-
-void TestMorvaneResize::usageErrors()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, said);
-    PartFolder folder;
-    folder.write("wing.afp", kPart);
-    const Run run = resize(arguments, folder.path());
-    QCOMPARE(run.status, 2);
-    QVERIFY2(run.err.contains(said), qPrintable(run.err));
-    QCOMPARE(run.out, QString());
-    QCOMPARE(folder.entries(), QStringList({"wing.afp"}));
-}
-
-void TestMorvaneResize::helpAndVersion()
-{
-    PartFolder folder;
-    const Run help = resize({"--help"}, folder.path());
-    QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("--precision <AF99|AF5>"));
-    const Run version = resize({"--version"}, folder.path());
-    QCOMPARE(version.status, 0);
-    QCOMPARE(version.out, QStringLiteral("morvane-resize 1.1\n"));
-}
 
 QTEST_GUILESS_MAIN(TestMorvaneResize)
 #include "tst_morvane_resize.moc"

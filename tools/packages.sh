@@ -14,15 +14,18 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# The packages every build needs.
+# The packages every build needs, and those the checks add: clang with its
+# libFuzzer and sanitizer runtimes.
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins fonts-liberation2)
+CHECK_PACKAGES=(clang-16 libclang-rt-16-dev)
 
-# Configures the build folder once, then builds what changed.
+# Configures a build folder once, then builds what changed:
+# build_project SOURCE_DIR BUILD_DIR [CMAKE_OPTION...]
 build_project() {
-    local build_dir=$1
-    shift
+    local source_dir=$1 build_dir=$2
+    shift 2
     if [ ! -f "$build_dir/build.ninja" ]; then
-        cmake -S . -B "$build_dir" -G Ninja "$@"
+        cmake -S "$source_dir" -B "$build_dir" -G Ninja "$@"
     fi
     cmake --build "$build_dir"
 }

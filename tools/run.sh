@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 source tools/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
-build_project build
+build_project . build
 program=$(pwd)/build/app/morvane
 cd "$here"
 exec "$program"

@@ -1,0 +1,118 @@
+// libFuzzer target over the line rules. Beyond surviving any input it checks
+// what the rules promise: a transformed line is "" and three numbers that
+// read back with at most the precision's decimals, never -0; the fast path
+// agrees with the general rules wherever it answers; a rewritten header
+// keeps its form.
+
+#include "fast_coordinate_line.h"
+#include "number_text.h"
+#include "part_lines.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace morvane;
+
+namespace {
+
+void require(bool condition, const char *what, std::string_view input)
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "property broken: %s\ninput: %.*s\n", what, static_cast<int>(input.size()), input.data());
+    std::abort();
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    while (true) {
+        const std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+// A number as formatNumber writes it, at most `decimals` after the point
+// (or an integral value of 10^15 or more written with E+).
+void checkWrittenNumber(std::string_view text, int decimals, std::string_view input)
+{
+    const auto value = parseNumber(text);
+    require(value.has_value(), "a written number reads back", input);
+    require(std::isfinite(*value), "a written number is finite", input);
+    require(text != "-0", "zero is never written -0", input);
+    const std::size_t exponent = text.find('E');
+    if (exponent != std::string_view::npos) {
+        require(std::fabs(*value) >= 1e15, "only 10^15 and above take an exponent", input);
+        require(std::trunc(*value) == *value, "a value with an exponent is whole", input);
+        return;
+    }
+    const std::size_t point = text.find('.');
+    if (point != std::string_view::npos)
+        require(text.size() - point - 1 <= static_cast<std::size_t>(decimals), "decimals within the precision",
+                input);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
+    const PrecisionMode precision = (data[0] & 1) ? PrecisionMode::AF5 : PrecisionMode::AF99;
+    const int decimals = decimalsFor(precision);
+
+    // The input is: a mode byte, then the three factor texts and the line,
+    // separated by newlines; missing factors are 1.00.
+    const std::vector<std::string_view> parts = split(input.substr(1), '\n');
+    ResizeSettings settings;
+    settings.precision = precision;
+    std::string_view line = parts.back();
+    if (parts.size() > 1)
+        settings.right = std::string(parts[0]);
+    if (parts.size() > 2)
+        settings.fore = std::string(parts[1]);
+    if (parts.size() > 3)
+        settings.up = std::string(parts[2]);
+
+    if (const auto value = parseNumber(line))
+        require(std::isfinite(*value), "parseNumber gives finite numbers", input);
+    if (const auto value = parseNumber(settings.right); value && std::fabs(*value) < 1e300) {
+        const double rounded = roundHalfEven(*value, decimals);
+        require(std::isfinite(rounded), "rounding stays finite", input);
+        checkWrittenNumber(formatNumber(rounded), decimals, input);
+    }
+
+    if (const auto header = rewriteHeaderLine(line, "wing.afp", "wing_new1")) {
+        require(header->starts_with("\"\",\"wing_new1\",\""), "a header begins with the new name", input);
+        require(header->ends_with("\""), "a header ends with a quote", input);
+        require(header->size() <= line.size() + 24, "a header grows by the new name and -Resized at most", input);
+    }
+
+    const AxisFactors factors = readFactors(settings);
+    const auto transformed = transformCoordinateLine(line, factors, precision);
+    if (transformed) {
+        require(transformed->starts_with("\"\","), "a coordinate line begins with \"\",", input);
+        const std::vector<std::string_view> fields = split(std::string_view(*transformed).substr(3), ',');
+        require(fields.size() == 3, "a coordinate line holds three numbers", input);
+        for (const std::string_view field : fields)
+            checkWrittenNumber(field, decimals, input);
+    }
+    if (factors.factor[0] && factors.factor[1] && factors.factor[2]) {
+        char out[kFastLineMax];
+        const std::array<double, 3> values = {*factors.factor[0], *factors.factor[1], *factors.factor[2]};
+        if (const auto length = fastTransformCoordinateLine(line, values, decimals, out)) {
+            require(transformed.has_value(), "the fast path answers only where the general rules do", input);
+            require(std::string_view(out, *length) == *transformed + "\r\n", "the fast path agrees", input);
+        }
+    }
+    return 0;
+}
