@@ -14,8 +14,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -69,7 +69,8 @@ bool copyFile(const QString &from, const QString &to)
 {
     QFile source(from);
     QSaveFile target(to);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || !target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || !target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     std::vector<char> block(kBlockSize);
     qint64 got = 0;
@@ -144,7 +145,6 @@ int main(int argc, char *argv[])
     std::printf("copy:   %8.1f MB/s\n", copyRate);
     std::printf("resize: %8.1f MB/s\n", resizeRate);
     std::printf("ratio:  %8.3f of the copy's throughput (goal: 0.1 or better)\n", resizeRate / copyRate);
-    std::printf("peak resident memory: %.1f MB (%.1f MB before the timed runs)\n", peakResidentMegabytes(),
-                peakBefore);
+    std::printf("peak resident memory: %.1f MB (%.1f MB before the timed runs)\n", peakResidentMegabytes(), peakBefore);
     return 0;
 }

@@ -16,7 +16,6 @@ namespace {
 
 enum ExitStatus { AllCreated = 0, SomeFailed = 1, UsageError = 2 };
 
-
 int usageError(const QString &error)
 {
     QTextStream(stderr) << "morvane-resize: " << error << "\nTry 'morvane-resize --help' for more.\n";

@@ -6,10 +6,7 @@
 
 namespace morvane {
 
-BufferedWriter::BufferedWriter(QIODevice &device, std::size_t blockSize)
-    : m_device(device), m_block(blockSize)
-{
-}
+BufferedWriter::BufferedWriter(QIODevice &device, std::size_t blockSize) : m_device(device), m_block(blockSize) {}
 
 bool BufferedWriter::writeToDevice(const char *data, std::size_t size)
 {

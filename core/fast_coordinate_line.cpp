@@ -72,8 +72,8 @@ char *writeSmallInteger(char *o, std::uint64_t value)
     if (std::endian::native != std::endian::little || value >= 10000)
         return std::to_chars(o, o + 20, value).ptr;
     const auto v = static_cast<std::uint32_t>(value);
-    const std::uint32_t ascii = 0x30303030U | (v / 1000) | ((v / 100 % 10) << 8) | ((v / 10 % 10) << 16)
-                                | ((v % 10) << 24);
+    const std::uint32_t ascii =
+        0x30303030U | (v / 1000) | ((v / 100 % 10) << 8) | ((v / 10 % 10) << 16) | ((v % 10) << 24);
     const int length = 1 + (v >= 10) + (v >= 100) + (v >= 1000);
     const std::uint32_t shifted = ascii >> (8 * (4 - length));
     std::memcpy(o, &shifted, sizeof shifted);
@@ -87,8 +87,8 @@ char *writeScaled(char *o, std::int64_t scaled)
     const bool negative = scaled < 0;
     *o = '-';
     o += negative;
-    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled)
-                                             : static_cast<std::uint64_t>(scaled);
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
     o = writeSmallInteger(o, magnitude / unit);
     const auto fraction = static_cast<unsigned>(magnitude % unit);
     // The point and every decimal are written; only those that count are kept.
@@ -107,8 +107,7 @@ char *writeScaled(char *o, std::int64_t scaled)
 // by a constant. The three axes are read first and computed together, so
 // their divisions overlap instead of waiting on each other.
 template <int Decimals>
-std::optional<std::size_t> transformWithDecimals(std::string_view line, const std::array<double, 3> &factors,
-                                                 char *out)
+std::optional<std::size_t> transformWithDecimals(std::string_view line, const std::array<double, 3> &factors, char *out)
 {
     const char *p = line.data();
     const char *const end = p + line.size();
@@ -146,8 +145,7 @@ std::optional<std::size_t> transformWithDecimals(std::string_view line, const st
 
 } // namespace
 
-std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line,
-                                                       const std::array<double, 3> &factors,
+std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line, const std::array<double, 3> &factors,
                                                        int decimals, char *out)
 {
     switch (decimals) {

@@ -15,8 +15,7 @@ inline constexpr std::size_t kFastLineMax = 64;
 // CR LF to `out` and returns the length, or nothing when the line needs the
 // general rules (any other form, an error, a result of 10^15 or more in
 // scaled units). Where it answers, it answers exactly as they would.
-std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line,
-                                                       const std::array<double, 3> &factors,
+std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line, const std::array<double, 3> &factors,
                                                        int decimals, char *out);
 
 } // namespace morvane

@@ -17,10 +17,7 @@ std::string_view withoutCarriageReturn(std::string_view line)
 
 } // namespace
 
-LineReader::LineReader(QIODevice &device, std::size_t blockSize)
-    : m_device(device), m_block(blockSize)
-{
-}
+LineReader::LineReader(QIODevice &device, std::size_t blockSize) : m_device(device), m_block(blockSize) {}
 
 bool LineReader::fill()
 {

@@ -89,8 +89,8 @@ std::expected<double, LineError> parseNumber(std::string_view text)
     const auto [ptr, ec] = std::from_chars(t.data() + mantissaStart, end, value);
     if (ec == std::errc::result_out_of_range) {
         if (decimalMagnitude(intDigits, fracDigits, exponent) > 0)
-            return std::unexpected(LineError{ErrorKind::Overflow,
-                                             quotedForMessage(text) + " is too large for a number"});
+            return std::unexpected(
+                LineError{ErrorKind::Overflow, quotedForMessage(text) + " is too large for a number"});
         value = 0;
     } else if (ec != std::errc() || ptr != end) {
         return std::unexpected(notANumber(text));

@@ -53,19 +53,17 @@ LineError withSubject(std::string_view subject, LineError error)
 
 } // namespace
 
-std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
-                                                        std::string_view sourceFileName,
+std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header, std::string_view sourceFileName,
                                                         std::string_view newBaseName)
 {
     std::optional<std::string_view> label = labelAfterOwnName(header, sourceFileName);
     if (!label)
         label = thirdQuotedField(header);
     if (!label)
-        return std::unexpected(LineError{ErrorKind::InvalidArgument,
-                                         "the header is not of the form \"\",\"name\",\"label\""});
+        return std::unexpected(
+            LineError{ErrorKind::InvalidArgument, "the header is not of the form \"\",\"name\",\"label\""});
     if (label->size() > kMaxLabelLength)
-        return std::unexpected(LineError{ErrorKind::Overflow,
-                                         "the part label is longer than 32767 characters"});
+        return std::unexpected(LineError{ErrorKind::Overflow, "the part label is longer than 32767 characters"});
     std::string out = "\"\",\"";
     out += newBaseName;
     out += "\",";
@@ -82,8 +80,8 @@ std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
 std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_view line)
 {
     if (!line.starts_with("\"\","))
-        return std::unexpected(LineError{ErrorKind::InvalidArgument,
-                                         "the line does not begin with \"\", as a coordinate line must"});
+        return std::unexpected(
+            LineError{ErrorKind::InvalidArgument, "the line does not begin with \"\", as a coordinate line must"});
     std::array<std::string_view, 3> fields;
     std::string_view rest = line.substr(3);
     std::size_t count = 0;
@@ -117,8 +115,7 @@ AxisFactors readFactors(const ResizeSettings &settings)
     return factors;
 }
 
-std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
-                                                              const AxisFactors &factors,
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const AxisFactors &factors,
                                                               PrecisionMode precision)
 {
     const auto fields = splitCoordinateFields(line);
@@ -136,17 +133,16 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
             return std::unexpected(withSubject(subject + " value", value.error()));
         const double product = *value * *factor;
         if (!std::isfinite(product))
-            return std::unexpected(LineError{
-                ErrorKind::Overflow, subject + " value " + quotedForMessage(texts[axis])
-                                         + " times its factor is too large for a number"});
+            return std::unexpected(LineError{ErrorKind::Overflow,
+                                             subject + " value " + quotedForMessage(texts[axis])
+                                                 + " times its factor is too large for a number"});
         out += ',';
         appendNumber(out, roundHalfEven(product, decimalsFor(precision)));
     }
     return out;
 }
 
-std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
-                                                              const ResizeSettings &settings)
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const ResizeSettings &settings)
 {
     return transformCoordinateLine(line, readFactors(settings), settings.precision);
 }

@@ -15,8 +15,7 @@ inline constexpr std::size_t kMaxLabelLength = 32767;
 // Line 1: "","<new base name>","<label>-Resized" (or "" for an empty label).
 // The label is found after "","<base name of the source>"," when the header
 // has that form, otherwise as the header's third quoted field.
-std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
-                                                        std::string_view sourceFileName,
+std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header, std::string_view sourceFileName,
                                                         std::string_view newBaseName);
 
 struct CoordinateFields {
@@ -35,10 +34,8 @@ struct AxisFactors {
 };
 AxisFactors readFactors(const ResizeSettings &settings);
 
-std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
-                                                              const AxisFactors &factors,
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const AxisFactors &factors,
                                                               PrecisionMode precision);
-std::expected<std::string, LineError> transformCoordinateLine(std::string_view line,
-                                                              const ResizeSettings &settings);
+std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const ResizeSettings &settings);
 
 } // namespace morvane

@@ -20,7 +20,7 @@ QString outcomeMessage(const ResizeOutcome &outcome)
         return QStringLiteral("Please select a file !");
     if (const auto *created = std::get_if<Created>(&outcome))
         return QStringLiteral("   File has been created succesfuly !  \r\r   New file's name is : ")
-               + created->newFileName + QStringLiteral("   ");
+            + created->newFileName + QStringLiteral("   ");
     return failureMessage(std::get<Failed>(outcome).error);
 }
 

@@ -12,9 +12,9 @@ namespace morvane {
 
 struct ResizeError {
     ErrorKind kind;
-    QString fileName;                 // the part file being resized
+    QString fileName; // the part file being resized
     std::optional<std::uint64_t> line; // the line the run stopped on, if any
-    QString what;                     // plain words, no trailing full stop
+    QString what; // plain words, no trailing full stop
 };
 
 struct NoFileSelected {};

@@ -29,8 +29,7 @@ Failed lineFailure(const QString &fileName, std::uint64_t line, const LineError 
 
 bool isPartFileName(const QString &fileName)
 {
-    return fileName.endsWith(QLatin1String(".afp"), Qt::CaseInsensitive)
-           && !fileName.contains(QLatin1Char('/'));
+    return fileName.endsWith(QLatin1String(".afp"), Qt::CaseInsensitive) && !fileName.contains(QLatin1Char('/'));
 }
 
 ErrorKind kindOfCreateError(const QFileInfo &target)

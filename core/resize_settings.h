@@ -7,10 +7,7 @@ namespace morvane {
 enum class PrecisionMode { AF99, AF5 };
 
 // Decimals kept by each target application.
-constexpr int decimalsFor(PrecisionMode mode)
-{
-    return mode == PrecisionMode::AF5 ? 1 : 2;
-}
+constexpr int decimalsFor(PrecisionMode mode) { return mode == PrecisionMode::AF5 ? 1 : 2; }
 
 // What the user typed, untouched: the factor texts are only read as numbers
 // when the first coordinate line needs them.

@@ -10,8 +10,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,8 +56,7 @@ void checkWrittenNumber(std::string_view text, int decimals, std::string_view in
     }
     const std::size_t point = text.find('.');
     if (point != std::string_view::npos)
-        require(text.size() - point - 1 <= static_cast<std::size_t>(decimals), "decimals within the precision",
-                input);
+        require(text.size() - point - 1 <= static_cast<std::size_t>(decimals), "decimals within the precision", input);
 }
 
 } // namespace

@@ -38,8 +38,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const int windows = QApplication::topLevelWidgets().size();
         for (QLabel *label : window.findChildren<QLabel *>()) {
-            const QRect needed = QFontMetrics(label->font()).boundingRect(
-                QRect(0, 0, label->width(), 1000), label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+            const QRect needed = QFontMetrics(label->font())
+                                     .boundingRect(QRect(0, 0, label->width(), 1000),
+                                                   label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
             QVERIFY2(needed.width() <= label->width() && needed.height() <= label->height(),
                      qPrintable(label->objectName()));
             QTest::mouseClick(label, Qt::LeftButton);

@@ -56,8 +56,9 @@ private slots:
         HelpFile help;
         QByteArray bytes;
         for (int i = 0; i < 300; ++i)
-            bytes += "Line " + QByteArray::number(i) + " of a help text long enough to wrap at a word boundary "
-                     "at the edge of the box.\r\n";
+            bytes += "Line " + QByteArray::number(i)
+                + " of a help text long enough to wrap at a word boundary "
+                  "at the edge of the box.\r\n";
         help.write(bytes);
         frm_help window;
         window.show();
@@ -97,8 +98,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::focusWidget(), helpText(window));
         QTest::keyClicks(helpText(window), "typed");
-        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Backspace, Qt::NoModifier}, {Qt::Key_Delete, Qt::NoModifier},
-                                             {Qt::Key_A, Qt::ControlModifier}, {Qt::Key_X, Qt::ControlModifier}})
+        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Backspace, Qt::NoModifier},
+                                             {Qt::Key_Delete, Qt::NoModifier},
+                                             {Qt::Key_A, Qt::ControlModifier},
+                                             {Qt::Key_X, Qt::ControlModifier}})
             QTest::keyClick(helpText(window), key, modifiers);
         QCOMPARE(helpText(window)->toPlainText(), QStringLiteral("Stay as you are\n"));
     }

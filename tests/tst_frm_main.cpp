@@ -60,7 +60,8 @@ class TestFrmMain : public QObject {
     QStringList listed() const
     {
         QStringList names;
-        for (const QListWidgetItem *item : control<QListWidget>(window.get(), "File1")->findItems("*", Qt::MatchWildcard))
+        for (const QListWidgetItem *item :
+             control<QListWidget>(window.get(), "File1")->findItems("*", Qt::MatchWildcard))
             names << item->text();
         return names;
     }
@@ -127,7 +128,8 @@ private slots:
             if (auto *button = qobject_cast<QPushButton *>(widget))
                 room -= 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin) + button->iconSize().width();
             if (!qobject_cast<QLineEdit *>(widget))
-                QVERIFY2(QFontMetrics(widget->font()).horizontalAdvance(caption) <= room, qPrintable(widget->objectName()));
+                QVERIFY2(QFontMetrics(widget->font()).horizontalAdvance(caption) <= room,
+                         qPrintable(widget->objectName()));
             if (widget->objectName().startsWith("Label") || widget->objectName() == "prec_frame")
                 QVERIFY(widget->font().bold() && widget->font().pointSizeF() == 8.25
                         && QFontInfo(widget->font()).family() == "Liberation Sans");
@@ -144,14 +146,16 @@ private slots:
 
         clickFile("wing.afp");
         box("up_sc")->setText("abc");
-        QCOMPARE(press("Command2").text, "Could not resize wing.afp: line 6: the UP factor \"abc\" is not a number. "
-                                         "No file was changed.");
+        QCOMPARE(press("Command2").text,
+                 "Could not resize wing.afp: line 6: the UP factor \"abc\" is not a number. "
+                 "No file was changed.");
         box("up_sc")->setText("2");
         control<QRadioButton>(window.get(), "prec_opt(1)")->click();
         QStringList listedWhileShown;
         QTimer::singleShot(0, [&] { listedWhileShown = listed(); }); // runs while the box is up
-        QCOMPARE(press("Command2").text, "   File has been created succesfuly !  \n\n"
-                                         "   New file's name is : wing_new1.afp   ");
+        QCOMPARE(press("Command2").text,
+                 "   File has been created succesfuly !  \n\n"
+                 "   New file's name is : wing_new1.afp   ");
         QCOMPARE(listedWhileShown, QStringList({"wing.afp"}));
         QCOMPARE(listed(), QStringList({"wing.afp", "wing_new1.afp"}));
         QCOMPARE(folder->read("wing_new1.afp").split('\n').value(5), QByteArray("\"\",1.5,2,6\r"));
@@ -198,10 +202,16 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("effect"); // the control then focused, the box shown or the window opened
-        for (const auto &[key, effect] : std::initializer_list<std::pair<int, const char *>>{
-                 {Qt::Key_A, "Dir1"}, {Qt::Key_R, "right_sc"}, {Qt::Key_F, "fore_sc"}, {Qt::Key_U, "up_sc"},
-                 {Qt::Key_5, "AF5"}, {Qt::Key_M, "Please select a file !"}, {Qt::Key_H, "frm_help"},
-                 {Qt::Key_B, "frmAbout"}, {Qt::Key_X, "closed"}})
+        for (const auto &[key, effect] :
+             std::initializer_list<std::pair<int, const char *>>{{Qt::Key_A, "Dir1"},
+                                                                 {Qt::Key_R, "right_sc"},
+                                                                 {Qt::Key_F, "fore_sc"},
+                                                                 {Qt::Key_U, "up_sc"},
+                                                                 {Qt::Key_5, "AF5"},
+                                                                 {Qt::Key_M, "Please select a file !"},
+                                                                 {Qt::Key_H, "frm_help"},
+                                                                 {Qt::Key_B, "frmAbout"},
+                                                                 {Qt::Key_X, "closed"}})
             QTest::newRow(effect) << key << effect;
     }
     void accessKeys()
@@ -209,7 +219,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, effect);
         control(window.get(), "bt_about")->setFocus();
-        const SeenMessageBox seen = catchMessageBox([&] { QTest::keyClick(window.get(), Qt::Key(key), Qt::AltModifier); });
+        const SeenMessageBox seen =
+            catchMessageBox([&] { QTest::keyClick(window.get(), Qt::Key(key), Qt::AltModifier); });
         if (effect == "AF5") {
             QCOMPARE(window->resizeSettings().precision, morvane::PrecisionMode::AF5);
             QTest::keyClick(window.get(), Qt::Key_9, Qt::AltModifier);
@@ -229,8 +240,9 @@ private slots:
         QStringList visited;
         for (int i = 0; i < 11; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
             visited << QApplication::focusWidget()->objectName();
-        QCOMPARE(visited, QStringList({"Dir1", "File1", "prec_opt(0)", "right_sc", "fore_sc", "up_sc", "Command2",
-                                       "Command1", "bt_hlp", "bt_about", "Dir1"}));
+        QCOMPARE(visited,
+                 QStringList({"Dir1", "File1", "prec_opt(0)", "right_sc", "fore_sc", "up_sc", "Command2", "Command1",
+                              "bt_hlp", "bt_about", "Dir1"}));
         // No default or cancel button: Enter presses only a focused button.
         for (const char *name : {"right_sc", "Dir1", "Command2"}) {
             control(window.get(), name)->setFocus();
@@ -247,7 +259,8 @@ private slots:
         help.write("first\r\n");
         const auto helpShown = [] {
             const QList<frm_help *> open = openWindows<frm_help>();
-            return open.size() == 1 ? open[0]->findChild<QPlainTextEdit *>()->toPlainText() : QString::number(open.size());
+            return open.size() == 1 ? open[0]->findChild<QPlainTextEdit *>()->toPlainText()
+                                    : QString::number(open.size());
         };
         click("bt_hlp");
         help.write("second\r\n");

@@ -21,32 +21,35 @@ private slots:
         const QStringList wing = {"parts/wing.afp"};
         const QString made = "parts/wing_new1.afp\n";
         QTest::newRow("defaults") << wing << 0 << made << "" << QByteArray(R"("",1.23,-2.5,3.3)");
-        QTest::newRow("factors") << QStringList{"--right", "2", "--fore", "1.00", "--up", "0.5"} + wing << 0 << made << ""
-                                 << QByteArray(R"("",2.47,-2.5,1.65)");
+        QTest::newRow("factors") << QStringList{"--right", "2", "--fore", "1.00", "--up", "0.5"} + wing << 0 << made
+                                 << "" << QByteArray(R"("",2.47,-2.5,1.65)");
         QTest::newRow("AF5 in any case") << QStringList{"--precision=af5", "--right", "2", "--up", "0.5"} + wing << 0
                                          << made << "" << QByteArray(R"("",2.5,-2.5,1.6)");
-        QTest::newRow("negative factors") << QStringList{"--right", "-1", "--fore=-2", "--precision", "Af99"} + wing << 0
-                                          << made << "" << QByteArray(R"("",-1.23,5,3.3)");
-        QTest::newRow("factor text as given") << QStringList{"--up", " x"} + wing << 1 << ""
-                                              << "parts/wing.afp: Could not resize wing.afp: line 6: the UP factor \" x\""
-                                              << QByteArray();
+        QTest::newRow("negative factors") << QStringList{"--right", "-1", "--fore=-2", "--precision", "Af99"} + wing
+                                          << 0 << made << "" << QByteArray(R"("",-1.23,5,3.3)");
+        QTest::newRow("factor text as given")
+            << QStringList{"--up", " x"} + wing << 1 << ""
+            << "parts/wing.afp: Could not resize wing.afp: line 6: the UP factor \" x\"" << QByteArray();
         QTest::newRow("one failing in the middle")
             << QStringList{"a.afp", "b.afp", "WING.AFP"} << 1 << "a_new1.afp\nWING_new1.afp\n"
             << "b.afp: Could not resize b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line "
                "holds 3. No file was changed.\n"
             << QByteArray();
         QTest::newRow("not a part file") << QStringList{"notes.txt", "a.afp"} << 1 << "a_new1.afp\n"
-                                         << "notes.txt: Could not resize notes.txt: it is not a part file" << QByteArray();
-        QTest::newRow("missing file") << QStringList{"gone.afp"} << 1 << "" << "gone.afp: Could not resize gone.afp: it was not found"
-                                      << QByteArray();
-        QTest::newRow("no file") << QStringList{"--right", "2"} << 2 << "" << "no FILE given" << QByteArray();
-        QTest::newRow("unknown option") << QStringList{"--left", "2"} + wing << 2 << "" << "Unknown option 'left'"
-                                        << QByteArray();
-        QTest::newRow("missing value") << wing + QStringList{"--up"} << 2 << "" << "Missing value after '--up'"
-                                       << QByteArray();
+                                         << "notes.txt: Could not resize notes.txt: it is not a part file"
+                                         << QByteArray();
+        QTest::newRow("missing file") << QStringList{"gone.afp"} << 1 << ""
+                                      << "gone.afp: Could not resize gone.afp: it was not found" << QByteArray();
+        QTest::newRow("no file") << QStringList{"--right", "2"} << 2 << ""
+                                 << "no FILE given" << QByteArray();
+        QTest::newRow("unknown option") << QStringList{"--left", "2"} + wing << 2 << ""
+                                        << "Unknown option 'left'" << QByteArray();
+        QTest::newRow("missing value") << wing + QStringList{"--up"} << 2 << ""
+                                       << "Missing value after '--up'" << QByteArray();
         QTest::newRow("bad precision") << QStringList{"--precision", "AF7"} + wing << 2 << ""
                                        << "--precision takes AF99 or AF5, not \"AF7\"" << QByteArray();
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "morvane-resize 1.1\n" << "" << QByteArray();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "morvane-resize 1.1\n"
+                                 << "" << QByteArray();
     }
 
     void runs()

@@ -9,11 +9,11 @@
 using namespace morvane;
 
 // QCOMPARE forgives doubles a few ulps; these must be exact to the bit.
-#define COMPARE_EXACT(actual, expected)                                                                 \
-    do {                                                                                                \
-        const double a_ = (actual), e_ = (expected);                                                    \
-        QVERIFY2(a_ == e_ && std::signbit(a_) == std::signbit(e_),                                      \
-                 qPrintable(QString("%1 is not %2").arg(a_, 0, 'g', 17).arg(e_, 0, 'g', 17)));          \
+#define COMPARE_EXACT(actual, expected)                                                                                \
+    do {                                                                                                               \
+        const double a_ = (actual), e_ = (expected);                                                                   \
+        QVERIFY2(a_ == e_ && std::signbit(a_) == std::signbit(e_),                                                     \
+                 qPrintable(QString("%1 is not %2").arg(a_, 0, 'g', 17).arg(e_, 0, 'g', 17)));                         \
     } while (false)
 
 class TestNumberText : public QObject {
@@ -26,16 +26,44 @@ private slots:
         QTest::addColumn<double>("value"); // NaN: not a number (type mismatch); infinity: overflow
         const double mismatch = NAN;
         const double overflow = INFINITY;
-        for (const auto &[text, value] : std::initializer_list<std::pair<QByteArray, double>>{
-                 {"1", 1}, {"-0.5", -0.5}, {"+3", 3}, {"  1.25\t ", 1.25}, {"1.5E2", 150}, {"2e+3", 2000},
-                 {"1.5e-2", 0.015}, {".5", 0.5}, {"5.", 5}, {"1.7976931348623157e308", DBL_MAX}, {"1e-320", 1e-320},
-                 {"1e-400", 0}, {"0." + QByteArray(400, '0') + "1", 0}, {"5e-99999999999999999999", 0},
-                 {QByteArray(300, '0') + "42", 42}, {"", mismatch}, {"   ", mismatch}, {"abc", mismatch},
-                 {"1,5", mismatch}, {"1.2.3", mismatch}, {"\"1\"", mismatch}, {"inf", mismatch}, {"nan", mismatch},
-                 {"0x10", mismatch}, {"1e", mismatch}, {"1e+", mismatch}, {"-", mismatch}, {".", mismatch},
-                 {"1 2", mismatch}, {"- 5", mismatch}, {"+-5", mismatch}, {"1D5", mismatch}, {"1\r", mismatch},
-                 {bytes("1\0002"), mismatch}, {"1e309", overflow}, {"-1e400", overflow},
-                 {"1" + QByteArray(400, '0'), overflow}})
+        for (const auto &[text, value] :
+             std::initializer_list<std::pair<QByteArray, double>>{{"1", 1},
+                                                                  {"-0.5", -0.5},
+                                                                  {"+3", 3},
+                                                                  {"  1.25\t ", 1.25},
+                                                                  {"1.5E2", 150},
+                                                                  {"2e+3", 2000},
+                                                                  {"1.5e-2", 0.015},
+                                                                  {".5", 0.5},
+                                                                  {"5.", 5},
+                                                                  {"1.7976931348623157e308", DBL_MAX},
+                                                                  {"1e-320", 1e-320},
+                                                                  {"1e-400", 0},
+                                                                  {"0." + QByteArray(400, '0') + "1", 0},
+                                                                  {"5e-99999999999999999999", 0},
+                                                                  {QByteArray(300, '0') + "42", 42},
+                                                                  {"", mismatch},
+                                                                  {"   ", mismatch},
+                                                                  {"abc", mismatch},
+                                                                  {"1,5", mismatch},
+                                                                  {"1.2.3", mismatch},
+                                                                  {"\"1\"", mismatch},
+                                                                  {"inf", mismatch},
+                                                                  {"nan", mismatch},
+                                                                  {"0x10", mismatch},
+                                                                  {"1e", mismatch},
+                                                                  {"1e+", mismatch},
+                                                                  {"-", mismatch},
+                                                                  {".", mismatch},
+                                                                  {"1 2", mismatch},
+                                                                  {"- 5", mismatch},
+                                                                  {"+-5", mismatch},
+                                                                  {"1D5", mismatch},
+                                                                  {"1\r", mismatch},
+                                                                  {bytes("1\0002"), mismatch},
+                                                                  {"1e309", overflow},
+                                                                  {"-1e400", overflow},
+                                                                  {"1" + QByteArray(400, '0'), overflow}})
             QTest::newRow(text.left(30).toPercentEncoding(" +-.,\"").constData()) << text << value;
     }
 
@@ -81,11 +109,21 @@ private slots:
     {
         QTest::addColumn<double>("value");
         QTest::addColumn<QByteArray>("text");
-        for (const auto &[value, text] : std::initializer_list<std::pair<double, QByteArray>>{
-                 {1, "1"}, {2.50, "2.5"}, {0.05, "0.05"}, {-0.5, "-0.5"}, {120, "120"}, {-0.0, "0"}, {0.1 + 0.2, "0.3"},
-                 {123456789.123456789, "123456789.123457"}, {0.00001, "0.00001"}, {999999999999999.0, "999999999999999"},
-                 {999999999999999.9, "1E+15"}, {-1e15, "-1E+15"}, {1234567890123456.0, "1.23456789012346E+15"},
-                 {DBL_MAX, "1.79769313486232E+308"}})
+        for (const auto &[value, text] :
+             std::initializer_list<std::pair<double, QByteArray>>{{1, "1"},
+                                                                  {2.50, "2.5"},
+                                                                  {0.05, "0.05"},
+                                                                  {-0.5, "-0.5"},
+                                                                  {120, "120"},
+                                                                  {-0.0, "0"},
+                                                                  {0.1 + 0.2, "0.3"},
+                                                                  {123456789.123456789, "123456789.123457"},
+                                                                  {0.00001, "0.00001"},
+                                                                  {999999999999999.0, "999999999999999"},
+                                                                  {999999999999999.9, "1E+15"},
+                                                                  {-1e15, "-1E+15"},
+                                                                  {1234567890123456.0, "1.23456789012346E+15"},
+                                                                  {DBL_MAX, "1.79769313486232E+308"}})
             QTest::newRow(text.constData()) << value << text;
     }
 

@@ -22,8 +22,8 @@ void checkFastPath(const std::string &line, const ResizeSettings &settings)
     if (!factors.factor[0] || !factors.factor[1] || !factors.factor[2])
         return;
     char out[kFastLineMax];
-    const auto length = fastTransformCoordinateLine(
-        line, {*factors.factor[0], *factors.factor[1], *factors.factor[2]}, decimalsFor(settings.precision), out);
+    const auto length = fastTransformCoordinateLine(line, {*factors.factor[0], *factors.factor[1], *factors.factor[2]},
+                                                    decimalsFor(settings.precision), out);
     if (!length)
         return;
     const auto general = transformCoordinateLine(line, factors, settings.precision);
@@ -59,15 +59,15 @@ private slots:
                                     << bytes("\"\",\"wing_new1\",\"m\xE9t\0al-Resized\"");
         QTest::newRow("longest label") << "\"\",\"wing\",\"" + x32767 + "\"" << QByteArray("wing.afp")
                                        << "\"\",\"wing_new1\",\"" + x32767 + "-Resized\"";
-        for (const QByteArray &bad : {QByteArray(), QByteArray("metal"), QByteArray(R"("","wing","metal)"),
-                                      QByteArray(R"("","wing")"), QByteArray(R"("","wing",")"), QByteArray("\""),
-                                      QByteArray(R"("",1.5,2,3)")})
-            QTest::newRow(("not a header: " + bad).constData()) << bad << QByteArray("wing.afp")
-                                                                << QByteArray("!the header is not of the form");
+        for (const QByteArray &bad :
+             {QByteArray(), QByteArray("metal"), QByteArray(R"("","wing","metal)"), QByteArray(R"("","wing")"),
+              QByteArray(R"("","wing",")"), QByteArray("\""), QByteArray(R"("",1.5,2,3)")})
+            QTest::newRow(("not a header: " + bad).constData())
+                << bad << QByteArray("wing.afp") << QByteArray("!the header is not of the form");
         QTest::newRow("label too long") << "\"\",\"wing\",\"x" + x32767 + "\"" << QByteArray("wing.afp")
                                         << QByteArray("!longer than 32767");
-        QTest::newRow("label too long, other name") << "\"\",\"w\",\"x" + x32767 + "\"" << QByteArray("wing.afp")
-                                                    << QByteArray("!longer than 32767");
+        QTest::newRow("label too long, other name")
+            << "\"\",\"w\",\"x" + x32767 + "\"" << QByteArray("wing.afp") << QByteArray("!longer than 32767");
     }
 
     void header()
@@ -81,7 +81,8 @@ private slots:
             QVERIFY(!header);
             QVERIFY2(header.error().what.find(expected.mid(1).toStdString()) != std::string::npos,
                      header.error().what.c_str());
-            QCOMPARE(header.error().kind, expected.contains("32767") ? ErrorKind::Overflow : ErrorKind::InvalidArgument);
+            QCOMPARE(header.error().kind,
+                     expected.contains("32767") ? ErrorKind::Overflow : ErrorKind::InvalidArgument);
         } else {
             QVERIFY2(header.has_value(), header ? "" : header.error().what.c_str());
             QCOMPARE(QByteArray::fromStdString(*header), expected);
@@ -93,9 +94,8 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("factors"); // right|fore|up[|AF5]
         QTest::addColumn<QByteArray>("expected"); // or, for a failure, "!" and what it says
-        const auto row = [](const char *name, const QByteArray &line, const QByteArray &factors, const QByteArray &out) {
-            QTest::newRow(name) << line << factors << out;
-        };
+        const auto row = [](const char *name, const QByteArray &line, const QByteArray &factors,
+                            const QByteArray &out) { QTest::newRow(name) << line << factors << out; };
         row("worked example AF99", R"("",1.234,-2.5,3.3)", "2|1.00|0.5", R"("",2.47,-2.5,1.65)");
         row("worked example AF5", R"("",1.234,-2.5,3.3)", "2|1.00|0.5|AF5", R"("",2.5,-2.5,1.6)");
         row("normalised", R"("",1.00,2.50,-0.10)", "1.00|1.00|1.00", R"("",1,2.5,-0.1)");
@@ -106,7 +106,8 @@ private slots:
         row("exponents", R"("",1.5E2,2e-2,-1e-3)", "1|1|1", R"("",150,0.02,0)");
         row("factor forms", R"("",1,1,1)", " 2|+.5 |-1e1", R"("",2,0.5,-10)");
         row("large finite product", R"("",1e307,5e14,1)", "1|4|1", R"("",1E+307,2E+15,1)");
-        row("fifteen digits", R"("",1234567.1234567,0.1,12345678901.23)", "1|1|1", R"("",1234567.12,0.1,12345678901.23)");
+        row("fifteen digits", R"("",1234567.1234567,0.1,12345678901.23)", "1|1|1",
+            R"("",1234567.12,0.1,12345678901.23)");
         row("four numbers", R"("",1,2,3,4)", "1|1|1", "!holds 4 fields");
         row("a hundred commas", "\"\"," + QByteArray(100, ','), "1|1|1", "!holds 101 fields");
         row("two numbers", R"("",1,2)", "1|1|1", "!holds 2 fields");
@@ -120,7 +121,8 @@ private slots:
         row("empty factor", R"("",1,2,3)", "1|1|", R"(!the UP factor "" is not a number)");
         row("axes in order", R"("",x,2,3)", "1|bad|1", R"(!the RIGHT value "x")");
         row("structure first", R"("",1,2,3,4)", "abc|1|1", "!holds 4 fields");
-        row("product overflows", R"("",1e308,1,1)", "10|1|1", R"(!the RIGHT value "1e308" times its factor is too large)");
+        row("product overflows", R"("",1e308,1,1)", "10|1|1",
+            R"(!the RIGHT value "1e308" times its factor is too large)");
         row("number overflows", R"("",1,1e999,1)", "1|1|1", R"(!the FORE value "1e999" is too large)");
         row("control bytes shown safely", "\"\",1,2,3\r\x01", "1|1|1", R"(!"3\x0D\x01" is not a number)");
     }
@@ -134,7 +136,8 @@ private slots:
         const auto out = transformCoordinateLine(line.toStdString(), settings);
         if (expected.startsWith('!')) {
             QVERIFY(!out);
-            QVERIFY2(out.error().what.find(expected.mid(1).toStdString()) != std::string::npos, out.error().what.c_str());
+            QVERIFY2(out.error().what.find(expected.mid(1).toStdString()) != std::string::npos,
+                     out.error().what.c_str());
         } else {
             QVERIFY2(out.has_value(), out ? "" : out.error().what.c_str());
             QCOMPARE(QByteArray::fromStdString(*out), expected);

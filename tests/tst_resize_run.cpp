@@ -37,10 +37,7 @@ struct Scene {
     QByteArray source;
 };
 
-ResizeOutcome failure(ErrorKind kind, std::optional<std::uint64_t> line)
-{
-    return Failed{{kind, {}, line, {}}};
-}
+ResizeOutcome failure(ErrorKind kind, std::optional<std::uint64_t> line) { return Failed{{kind, {}, line, {}}}; }
 
 } // namespace
 
@@ -53,8 +50,8 @@ private slots:
         QTest::addColumn<ResizeOutcome>("outcome");
         QTest::addColumn<QString>("message");
         QTest::newRow("none selected") << ResizeOutcome(NoFileSelected{}) << "Please select a file !";
-        QTest::newRow("created") << ResizeOutcome(Created{"wing_new1.afp"})
-                                 << "   File has been created succesfuly !  \r\r   New file's name is : wing_new1.afp   ";
+        QTest::newRow("created") << ResizeOutcome(Created{
+            "wing_new1.afp"}) << "   File has been created succesfuly !  \r\r   New file's name is : wing_new1.afp   ";
         QTest::newRow("failed on a line")
             << ResizeOutcome(Failed{{ErrorKind::TypeMismatch, "wing.afp", 7, "the FORE value \"x\" is not a number"}})
             << "Could not resize wing.afp: line 7: the FORE value \"x\" is not a number. No file was changed.";
@@ -75,7 +72,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("source");
         QTest::addColumn<ResizeSettings>("settings");
-        QTest::addColumn<QByteArray>("result");   // what the new file holds, when the run succeeds
+        QTest::addColumn<QByteArray>("result"); // what the new file holds, when the run succeeds
         QTest::addColumn<ResizeOutcome>("failed"); // the kind and line, when it fails
         const ResizeSettings unit;
         const ResizeSettings example{"2", "1.00", "0.5", PrecisionMode::AF99};
@@ -91,14 +88,17 @@ private slots:
             QTest::newRow(tag) << "wing.afp" << source << settings << QByteArray() << failure(kind, line);
         };
         ok("worked example, mixed line ends",
-           kHeader + "\"\",1,2,3\n" + bytes("kept \xE9\0 bytes\n") + "l4\r\nl5\n\"\",1.234,-2.5,3.3\r\n\"\",0.125,0.375,1e1",
-           kNewHeader + "\"\",1,2,3\r\n" + bytes("kept \xE9\0 bytes\r\n") + "l4\r\nl5\r\n\"\",2.47,-2.5,1.65\r\n\"\",0.25,0.38,5\r\n",
+           kHeader + "\"\",1,2,3\n" + bytes("kept \xE9\0 bytes\n")
+               + "l4\r\nl5\n\"\",1.234,-2.5,3.3\r\n\"\",0.125,0.375,1e1",
+           kNewHeader + "\"\",1,2,3\r\n" + bytes("kept \xE9\0 bytes\r\n")
+               + "l4\r\nl5\r\n\"\",2.47,-2.5,1.65\r\n\"\",0.25,0.38,5\r\n",
            example);
         ok("empty file", "", "", unit);
         ok("header without a line end", kHeader.chopped(2), kNewHeader, unit);
         ok("five lines whatever the factors", start, done, {"abc", "", "1,5", PrecisionMode::AF5});
         ok("lone CR kept", kHeader + "a\rb\r\n", kNewHeader + "a\rb\r\n", unit);
-        ok("NUL in the label", bytes("\"\",\"wing\",\"me\0tal\"\r\n"), bytes("\"\",\"wing_new1\",\"me\0tal-Resized\"\r\n"), unit);
+        ok("NUL in the label", bytes("\"\",\"wing\",\"me\0tal\"\r\n"),
+           bytes("\"\",\"wing_new1\",\"me\0tal-Resized\"\r\n"), unit);
         ok("a kept line of 50 MB", kHeader + big + "\r\n", kNewHeader + big + "\r\n", unit);
         ok("1e308 and 1e-320", start + "\"\",1e308,1e-320,-1e308\r\n", done + "\"\",1E+308,0,-1E+308\r\n", unit);
         ok("upper case name", kHeader, "\"\",\"WING_new1\",\"metal-Resized\"\r\n", unit, "WING.AFP");
@@ -115,7 +115,8 @@ private slots:
            turned + "\"\",2,4,6\r\n", {"2", "2", "2", PrecisionMode::AF99});
 
         fails("bad factor at line 6", start + "\"\",1,2,3\r\n", ErrorKind::TypeMismatch, 6, {"1", "x", "1"});
-        fails("bad field later", start + "\"\",1,2,3\r\n\"\",1,2,3\r\n\"\",1,two,3\r\n", ErrorKind::TypeMismatch, 8, unit);
+        fails("bad field later", start + "\"\",1,2,3\r\n\"\",1,2,3\r\n\"\",1,two,3\r\n", ErrorKind::TypeMismatch, 8,
+              unit);
         fails("NUL in a number", start + bytes("\"\",1,2\0,3\r\n"), ErrorKind::TypeMismatch, 6, unit);
         fails("lone CR after a number", start + "\"\",1,2,3\r\r\n", ErrorKind::TypeMismatch, 6, unit);
         fails("four numbers", start + "\"\",1,2,3,4\r\n", ErrorKind::InvalidArgument, 6, unit);
@@ -125,8 +126,8 @@ private slots:
         fails("product overflows", start + "\"\",1e308,1,1\r\n", ErrorKind::Overflow, 6, {"10", "1", "1"});
         fails("no header", "no header\r\n" + kKept, ErrorKind::InvalidArgument, 1, unit);
         fails("only line ends", "\r\n\n\r\n", ErrorKind::InvalidArgument, 1, unit);
-        fails("header of 40,000 characters", "\"\",\"wing\",\"" + QByteArray(39989, 'x') + "\"\r\n", ErrorKind::Overflow, 1,
-              unit);
+        fails("header of 40,000 characters", "\"\",\"wing\",\"" + QByteArray(39989, 'x') + "\"\r\n",
+              ErrorKind::Overflow, 1, unit);
         fails("header of 50 MB", "\"\",\"wing\",\"" + big + "\"\r\n", ErrorKind::Overflow, 1, unit);
     }
 

@@ -66,31 +66,28 @@ frmAbout::frmAbout(QWidget *parent)
                                               "or AF99 application by Abacus."),
                                twipsRect(1050, 2160, 5205, 450), bold, Qt::black);
     lblDescription->setWordWrap(true);
-    lblDisclaimer = makeLabel(this, "lblDisclaimer", QStringLiteral("Warning:"), twipsRect(720, 3120, 1110, 225), bold,
-                              kRed);
+    lblDisclaimer =
+        makeLabel(this, "lblDisclaimer", QStringLiteral("Warning:"), twipsRect(720, 3120, 1110, 225), bold, kRed);
     lblTitle = makeLabel(this, "lblTitle", QStringLiteral("AF99 Morvane Part Application"),
                          twipsRect(1050, 360, 5325, 600), msSansSerif(18, true, true), kBlue);
-    lblVersion = makeLabel(this, "lblVersion", QStringLiteral("V1.1 - November 2001."), twipsRect(1050, 1560, 3885, 225),
-                           bold);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("By Morvane team"), twipsRect(1050, 1080, 1575, 255), bold,
-                       kBlue);
+    lblVersion =
+        makeLabel(this, "lblVersion", QStringLiteral("V1.1 - November 2001."), twipsRect(1050, 1560, 3885, 225), bold);
+    Label1 =
+        makeLabel(this, "Label1", QStringLiteral("By Morvane team"), twipsRect(1050, 1080, 1575, 255), bold, kBlue);
     Label2 = makeLabel(this, "Label2", QString(), twipsRect(720, 3840, 3015, 255), bold, kRed);
     Label3 = makeLabel(this, "Label3", QString(), twipsRect(720, 3480, 3255, 255), bold, kRed);
     Label4 = makeLabel(this, "Label4", QStringLiteral("morvane@example.org"), twipsRect(2880, 1080, 3375, 255),
                        msSansSerif(8.25, false, true), kBlue);
 }
 
-void frmAbout::cmdOK_Click()
-{
-    close();
-}
+void frmAbout::cmdOK_Click() { close(); }
 
 void frmAbout::paintEvent(QPaintEvent *event)
 {
     QDialog::paintEvent(event);
     QPainter painter(this);
     for (const RuleLine &line : Line1)
-        painter.fillRect(QRect(QPoint(twips(line.fromX), twips(line.y)),
-                               QPoint(twips(line.toX), twips(line.y) + line.width - 1)),
-                         line.colour);
+        painter.fillRect(
+            QRect(QPoint(twips(line.fromX), twips(line.y)), QPoint(twips(line.toX), twips(line.y) + line.width - 1)),
+            line.colour);
 }

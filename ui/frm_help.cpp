@@ -99,10 +99,7 @@ void frm_help::load()
     hlp_text->setPlainText(helpTextFrom(bytes));
 }
 
-void frm_help::Command1_Click()
-{
-    close();
-}
+void frm_help::Command1_Click() { close(); }
 
 // However the window closes, its stream is closed with it.
 void frm_help::closeEvent(QCloseEvent *event)

@@ -118,8 +118,10 @@ frm_main::frm_main(QWidget *parent)
     prec_frame->setGeometry(twipsRect(5400, 480, 3495, 1095));
     prec_frame->setToolTip(QStringLiteral("Select precision"));
     prec_frame->setFont(msSansSerif(8.25, true));
-    prec_opt[0] = makeOption(prec_frame, "prec_opt(0)", QStringLiteral("AF&99 Precision"), twipsRect(240, 360, 1815, 255));
-    prec_opt[1] = makeOption(prec_frame, "prec_opt(1)", QStringLiteral("AF&5 Precision"), twipsRect(240, 720, 2055, 255));
+    prec_opt[0] =
+        makeOption(prec_frame, "prec_opt(0)", QStringLiteral("AF&99 Precision"), twipsRect(240, 360, 1815, 255));
+    prec_opt[1] =
+        makeOption(prec_frame, "prec_opt(1)", QStringLiteral("AF&5 Precision"), twipsRect(240, 720, 2055, 255));
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Scale along &RIGHT axis :"), twipsRect(5400, 1950, 2175, 255));
     right_sc = makeFactorBox(this, "right_sc", twipsRect(7680, 1920, 1215, 285));
@@ -166,10 +168,7 @@ morvane::ResizeSettings frm_main::resizeSettings() const
             prec_opt[1]->isChecked() ? morvane::PrecisionMode::AF5 : morvane::PrecisionMode::AF99};
 }
 
-void frm_main::Dir1_Change()
-{
-    setListedFolder(m_folders->filePath(Dir1->currentIndex()));
-}
+void frm_main::Dir1_Change() { setListedFolder(m_folders->filePath(Dir1->currentIndex())); }
 
 void frm_main::Command2_Click()
 {
@@ -260,8 +259,7 @@ void frm_main::showMessage(const QString &message)
     QString text = message;
     // The messages break their lines with bare carriage returns.
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(morvane::kApplicationTitle), text, QMessageBox::Ok,
-                    this);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(morvane::kApplicationTitle), text, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.setFont(font());
     box.exec();
