@@ -45,6 +45,48 @@ ErrorKind kindOfWriteError(const QFileDevice &file)
     return file.error() == QFileDevice::ResourceError ? ErrorKind::DiskFull : ErrorKind::IoError;
 }
 
+// Writes the turn of every source line; the first line that cannot be
+// turned ends the run.
+std::optional<Failed> turnLines(LineReader &reader, BufferedWriter &writer, const QString &fileName,
+                                const QString &newName, const ResizeSettings &settings)
+{
+    const std::string sourceName = QFile::encodeName(fileName).toStdString();
+    const std::string newBaseName = QFile::encodeName(newName.left(newName.size() - 4)).toStdString();
+    const AxisFactors factors = readFactors(settings);
+    const bool factorsRead = factors.factor[0] && factors.factor[1] && factors.factor[2];
+    const std::array<double, 3> factorValues = {factorsRead ? *factors.factor[0] : 0,
+                                                factorsRead ? *factors.factor[1] : 0,
+                                                factorsRead ? *factors.factor[2] : 0};
+    const int decimals = decimalsFor(settings.precision);
+
+    std::uint64_t lineNumber = 0;
+    std::string_view line;
+    while (!writer.failed() && reader.next(line)) {
+        ++lineNumber;
+        if (lineNumber >= kFirstCoordinateLine) {
+            if (factorsRead) {
+                char *out = writer.reserve(kFastLineMax);
+                if (const auto length = fastTransformCoordinateLine(line, factorValues, decimals, out)) {
+                    writer.commit(*length);
+                    continue;
+                }
+            }
+            const auto transformed = transformCoordinateLine(line, factors, settings.precision);
+            if (!transformed)
+                return lineFailure(fileName, lineNumber, transformed.error());
+            writer.writeLine(*transformed);
+        } else if (lineNumber == 1) {
+            const auto header = rewriteHeaderLine(line, sourceName, newBaseName);
+            if (!header)
+                return lineFailure(fileName, lineNumber, header.error());
+            writer.writeLine(*header);
+        } else {
+            writer.writeLine(line);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString newFileNameFor(const QString &fileName)
@@ -73,6 +115,9 @@ ResizeOutcome runResize(const QString &folder, const QString &fileName, const Re
     if (QFileInfo(targetPath).isDir())
         return failure(ErrorKind::PathError, fileName,
                        QStringLiteral("a folder named %1 is in the way of the new file").arg(newName));
+    // Writing through a link back to the source would replace the source.
+    if (QFileInfo(targetPath).canonicalFilePath() == sourceInfo.canonicalFilePath())
+        return failure(ErrorKind::PathError, fileName, QStringLiteral("%1 is a link to the part itself").arg(newName));
     QSaveFile target(targetPath);
     if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(kindOfCreateError(QFileInfo(targetPath)), fileName,
@@ -83,42 +128,10 @@ ResizeOutcome runResize(const QString &folder, const QString &fileName, const Re
         return failure(sourceInfo.isReadable() ? ErrorKind::IoError : ErrorKind::PermissionDenied, fileName,
                        QStringLiteral("it could not be opened for reading: %1").arg(source.errorString()));
 
-    const std::string sourceName = QFile::encodeName(fileName).toStdString();
-    const std::string newBaseName = QFile::encodeName(newName.left(newName.size() - 4)).toStdString();
-    const AxisFactors factors = readFactors(settings);
-    const bool factorsRead = factors.factor[0] && factors.factor[1] && factors.factor[2];
-    const std::array<double, 3> factorValues = {factorsRead ? *factors.factor[0] : 0,
-                                                factorsRead ? *factors.factor[1] : 0,
-                                                factorsRead ? *factors.factor[2] : 0};
-    const int decimals = decimalsFor(settings.precision);
-
     LineReader reader(source);
     BufferedWriter writer(target);
-    std::uint64_t lineNumber = 0;
-    std::string_view line;
-    while (!writer.failed() && reader.next(line)) {
-        ++lineNumber;
-        if (lineNumber >= kFirstCoordinateLine) {
-            if (factorsRead) {
-                char *out = writer.reserve(kFastLineMax);
-                if (const auto length = fastTransformCoordinateLine(line, factorValues, decimals, out)) {
-                    writer.commit(*length);
-                    continue;
-                }
-            }
-            const auto transformed = transformCoordinateLine(line, factors, settings.precision);
-            if (!transformed)
-                return lineFailure(fileName, lineNumber, transformed.error());
-            writer.writeLine(*transformed);
-        } else if (lineNumber == 1) {
-            const auto header = rewriteHeaderLine(line, sourceName, newBaseName);
-            if (!header)
-                return lineFailure(fileName, lineNumber, header.error());
-            writer.writeLine(*header);
-        } else {
-            writer.writeLine(line);
-        }
-    }
+    if (auto failed = turnLines(reader, writer, fileName, newName, settings))
+        return *failed;
     if (reader.failed())
         return failure(ErrorKind::IoError, fileName, QStringLiteral("reading it failed: %1").arg(reader.errorString()));
     if (!writer.flush())

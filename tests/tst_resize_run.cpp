@@ -170,6 +170,7 @@ private slots:
         QTest::newRow("vanished") << "gone.afp" << failure(ErrorKind::FileNotFound, {});
         QTest::newRow("a folder") << "folder.afp" << failure(ErrorKind::PathError, {});
         QTest::newRow("a folder in the way") << "wing.afp" << failure(ErrorKind::PathError, {});
+        QTest::newRow("the result a link to the source") << "link.afp" << failure(ErrorKind::PathError, {});
     }
 
     void refusesWhatItCannotResize()
@@ -180,6 +181,8 @@ private slots:
         folder.write("wing.txt", kHeader);
         folder.write("wing.afp", kHeader);
         QVERIFY(QDir(folder.path()).mkpath("folder.afp") && QDir(folder.path()).mkpath("wing_new1.afp"));
+        folder.write("link.afp", kHeader);
+        QVERIFY(QFile::link("link.afp", folder.file("link_new1.afp")));
         const QStringList before = folder.entries();
         const ResizeOutcome outcome = runResize(folder.path(), name, {});
         QCOMPARE(outcome.index(), failed.index());
@@ -189,6 +192,7 @@ private slots:
         }
         QCOMPARE(folder.entries(), before);
         QCOMPARE(folder.read("wing.afp"), kHeader);
+        QCOMPARE(folder.read("link.afp"), kHeader);
     }
 };
 
