@@ -36,7 +36,7 @@ inline SeenMessageBox catchMessageBox(const std::function<void()> &action)
     action();
     QElapsedTimer waited;
     waited.start();
-    while (!seen.shown && waited.elapsed() < 400)
+    while (!seen.shown && waited.elapsed() < 800)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return seen;
 }
