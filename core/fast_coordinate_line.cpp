@@ -19,9 +19,6 @@ constexpr int kMaxDigits = 15;
 // text is the scaled integer with a decimal point put in.
 constexpr double kMaxScaled = 1e15;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
 struct ShortDecimal {
     std::uint64_t digits = 0;
     int fractionDigits = 0;
@@ -32,21 +29,21 @@ struct ShortDecimal {
 // end of the line when stop is 0). False for anything else.
 bool readShortDecimal(const char *&p, const char *end, char stop, ShortDecimal &number)
 {
-    while (p < end && isBlank(*p))
+    while (p < end && isNumberBlank(*p))
         ++p;
     if (p < end && (*p == '-' || *p == '+')) {
         number.negative = *p == '-';
         ++p;
     }
     int count = 0;
-    while (p < end && isDigit(*p)) {
+    while (p < end && isDecimalDigit(*p)) {
         number.digits = number.digits * 10 + static_cast<unsigned>(*p - '0');
         ++count;
         ++p;
     }
     if (p < end && *p == '.') {
         ++p;
-        while (p < end && isDigit(*p)) {
+        while (p < end && isDecimalDigit(*p)) {
             number.digits = number.digits * 10 + static_cast<unsigned>(*p - '0');
             ++count;
             ++number.fractionDigits;
@@ -55,7 +52,7 @@ bool readShortDecimal(const char *&p, const char *end, char stop, ShortDecimal &
     }
     if (count == 0 || count > kMaxDigits)
         return false;
-    while (p < end && isBlank(*p))
+    while (p < end && isNumberBlank(*p))
         ++p;
     if (stop == 0)
         return p == end;
@@ -109,11 +106,10 @@ char *writeScaled(char *o, std::int64_t scaled)
 template <int Decimals>
 std::optional<std::size_t> transformWithDecimals(std::string_view line, const std::array<double, 3> &factors, char *out)
 {
-    const char *p = line.data();
-    const char *const end = p + line.size();
-    if (line.size() < 3 || p[0] != '"' || p[1] != '"' || p[2] != ',')
+    if (!line.starts_with("\"\","))
         return std::nullopt;
-    p += 3;
+    const char *p = line.data() + 3;
+    const char *const end = line.data() + line.size();
     ShortDecimal numbers[3];
     if (!readShortDecimal(p, end, ',', numbers[0]) || !readShortDecimal(p, end, ',', numbers[1])
         || !readShortDecimal(p, end, 0, numbers[2]))

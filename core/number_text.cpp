@@ -2,21 +2,17 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <system_error>
 
 namespace morvane {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 std::string_view trimBlanks(std::string_view s)
 {
-    while (!s.empty() && isBlank(s.front()))
+    while (!s.empty() && isNumberBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
+    while (!s.empty() && isNumberBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -51,13 +47,13 @@ std::expected<double, LineError> parseNumber(std::string_view text)
         ++i;
     }
     const std::size_t mantissaStart = i;
-    while (i < t.size() && isDigit(t[i]))
+    while (i < t.size() && isDecimalDigit(t[i]))
         ++i;
     const std::string_view intDigits = t.substr(mantissaStart, i - mantissaStart);
     std::string_view fracDigits;
     if (i < t.size() && t[i] == '.') {
         const std::size_t fracStart = ++i;
-        while (i < t.size() && isDigit(t[i]))
+        while (i < t.size() && isDecimalDigit(t[i]))
             ++i;
         fracDigits = t.substr(fracStart, i - fracStart);
     }
@@ -72,9 +68,9 @@ std::expected<double, LineError> parseNumber(std::string_view text)
             negativeExponent = t[i] == '-';
             ++i;
         }
-        if (i == t.size() || !isDigit(t[i]))
+        if (i == t.size() || !isDecimalDigit(t[i]))
             return std::unexpected(notANumber(text));
-        while (i < t.size() && isDigit(t[i])) {
+        while (i < t.size() && isDecimalDigit(t[i])) {
             exponent = std::min(exponent * 10 + (t[i] - '0'), 1'000'000L);
             ++i;
         }
@@ -126,7 +122,8 @@ void appendNumber(std::string &out, double value)
         sci.remove_prefix(1);
     }
     const std::size_t ePos = sci.find('e');
-    const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
+    int exponent = 0;
+    std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+'), sci.data() + sci.size(), exponent);
     std::string digits;
     digits += sci[0];
     digits += sci.substr(2, ePos - 2);

@@ -9,6 +9,11 @@
 
 namespace morvane {
 
+// The blanks allowed around a number, and its digits; the fast path reads
+// numbers by the same rules.
+inline bool isNumberBlank(char c) { return c == ' ' || c == '\t'; }
+inline bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Reads a decimal number, "." as the separator whatever the locale: an
 // optional sign, digits with an optional fraction, an optional exponent
 // (1.5E2), blanks around it. Too large is an overflow; too small to hold

@@ -124,17 +124,18 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
     const std::array<std::string_view, 3> texts = {fields->right, fields->fore, fields->up};
     std::string out = "\"\"";
     for (std::size_t axis = 0; axis < texts.size(); ++axis) {
-        const std::string subject = std::string("the ") + kAxisNames[axis];
         const auto &factor = factors.factor[axis];
         if (!factor)
             return std::unexpected(factor.error());
+        // Only a failure needs the words.
+        const auto subject = [axis] { return std::string("the ") + kAxisNames[axis] + " value"; };
         const auto value = parseNumber(texts[axis]);
         if (!value)
-            return std::unexpected(withSubject(subject + " value", value.error()));
+            return std::unexpected(withSubject(subject(), value.error()));
         const double product = *value * *factor;
         if (!std::isfinite(product))
             return std::unexpected(LineError{ErrorKind::Overflow,
-                                             subject + " value " + quotedForMessage(texts[axis])
+                                             subject() + ' ' + quotedForMessage(texts[axis])
                                                  + " times its factor is too large for a number"});
         out += ',';
         appendNumber(out, roundHalfEven(product, decimalsFor(precision)));
