@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "icons.h"
 #include "twips.h"
+#include "window_style.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -24,9 +25,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     if (colour.isValid()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        label->setPalette(palette);
+        setColour(label, QPalette::WindowText, colour);
     }
     return label;
 }
@@ -38,8 +37,7 @@ const frmAbout::RuleLine frmAbout::Line1[2] = {
     {690, 6254, 2880, QColor(128, 128, 128), 1},
 };
 
-frmAbout::frmAbout(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About AF99 Morvane Application 1.1"));

@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "icons.h"
 #include "twips.h"
+#include "window_style.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -35,8 +36,7 @@ QString frm_help::helpFilePath()
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Morvanehlp.txt"));
 }
 
-frm_help::frm_help(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly)
 {
     setObjectName(QStringLiteral("frm_help"));
     setWindowTitle(QStringLiteral("AF99 Morvane Part Application 1.1 : Help"));
@@ -44,9 +44,7 @@ frm_help::frm_help(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(9645), twips(9405));
     setFont(msSansSerif(8.25));
-    QPalette blue = palette();
-    blue.setColor(QPalette::Window, QColor(0, 0, 255));
-    setPalette(blue);
+    setColour(this, QPalette::Window, QColor(0, 0, 255));
     setAutoFillBackground(true);
 
     hlp_text = new QPlainTextEdit(this);
@@ -58,10 +56,8 @@ frm_help::frm_help(QWidget *parent)
     hlp_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     hlp_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hlp_text->setFont(msSansSerif(9.75));
-    QPalette paper = hlp_text->palette();
-    paper.setColor(QPalette::Base, Qt::white);
-    paper.setColor(QPalette::Text, Qt::black);
-    hlp_text->setPalette(paper);
+    setColour(hlp_text, QPalette::Base, Qt::white);
+    setColour(hlp_text, QPalette::Text, Qt::black);
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

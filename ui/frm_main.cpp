@@ -8,6 +8,7 @@
 #include "resize_run.h"
 #include "screen_placement.h"
 #include "twips.h"
+#include "window_style.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,9 +51,7 @@ QLineEdit *makeFactorBox(QWidget *parent, const char *name, const QRect &geometr
     auto *box = new QLineEdit(QStringLiteral("1.00"), parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    box->setPalette(palette);
+    setColour(box, QPalette::Base, Qt::white);
     return box;
 }
 
@@ -73,17 +72,14 @@ QStringList partFileNames(const QString &folder)
 
 } // namespace
 
-frm_main::frm_main(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly)
 {
     setObjectName(QStringLiteral("frm_main"));
     setWindowTitle(QStringLiteral("AF99 Morvane Part Application 1.1"));
     setWindowIcon(applicationIcon());
     setFixedSize(twips(9525), twips(5700));
     setFont(msSansSerif(8.25));
-    QPalette background = palette();
-    background.setColor(QPalette::Window, background.color(QPalette::Midlight));
-    setPalette(background);
+    setColour(this, QPalette::Window, palette().color(QPalette::Midlight));
     setAutoFillBackground(true);
 
     // Built in tab order, which gives the focus chain.
