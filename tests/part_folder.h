@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resize_run.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,4 +35,29 @@ struct PartFolder {
     }
 
     QTemporaryDir dir;
+};
+
+// A folder holding a part and an earlier result beside it.
+struct Scene {
+    static inline const QByteArray kEarlier = "an earlier result, longer than some new ones\r\n";
+
+    Scene(const QString &name, const QByteArray &source) : name(name), source(source)
+    {
+        folder.write(name, source);
+        folder.write(morvane::newFileNameFor(name), kEarlier);
+    }
+    // Both files as they were.
+    bool kept() const { return folder.read(name) == source && folder.read(morvane::newFileNameFor(name)) == kEarlier; }
+    // What is there besides the two.
+    QStringList leftOver() const
+    {
+        QStringList rest = folder.entries();
+        rest.removeAll(name);
+        rest.removeAll(morvane::newFileNameFor(name));
+        return rest;
+    }
+
+    PartFolder folder;
+    QString name;
+    QByteArray source;
 };

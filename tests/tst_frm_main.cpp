@@ -1,3 +1,4 @@
+#include "application_title.h"
 #include "frmAbout.h"
 #include "frm_main.h"
 #include "help_file.h"
@@ -140,7 +141,7 @@ private slots:
     {
         const SeenMessageBox none = press("Command2");
         QCOMPARE(none.text, QStringLiteral("Please select a file !"));
-        QCOMPARE(none.title, QStringLiteral("AF99 Morvane Part 1.1"));
+        QCOMPARE(none.title, QString(morvane::kApplicationTitle));
         QVERIFY(none.icon == QMessageBox::NoIcon && none.buttons == QStringList({"OK"}));
         QCOMPARE(folder->entries(), QStringList({"wing.afp"}));
 
@@ -277,7 +278,7 @@ private slots:
 
         help.makeUnreadable();
         const SeenMessageBox box = press("bt_hlp");
-        QCOMPARE(box.title, QStringLiteral("AF99 Morvane Part 1.1"));
+        QCOMPARE(box.title, QString(morvane::kApplicationTitle));
         QVERIFY2(box.text.contains(QDir::toNativeSeparators(frm_help::helpFilePath())), qPrintable(box.text));
         QCOMPARE(openWindows<frm_help>().size(), 0);
         openWindows<frmAbout>()[0]->close();

@@ -16,8 +16,6 @@
 
 namespace {
 
-const QByteArray kEarlier = "an earlier result, to be kept\r\n";
-
 QByteArray part(int lines)
 {
     QByteArray bytes = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n";
@@ -26,25 +24,6 @@ QByteArray part(int lines)
         bytes += "\"\",12.345,-6.7," + QByteArray::number(i % 1000) + ".25\r\n";
     return bytes;
 }
-
-struct Scene {
-    explicit Scene(int lines) : source(part(lines))
-    {
-        folder.write("wing.afp", source);
-        folder.write("wing_new1.afp", kEarlier);
-    }
-    bool kept() const { return folder.read("wing.afp") == source && folder.read("wing_new1.afp") == kEarlier; }
-    // What is there besides the source and the earlier result.
-    QStringList leftOver() const
-    {
-        QStringList rest = folder.entries();
-        rest.removeAll("wing.afp");
-        rest.removeAll("wing_new1.afp");
-        return rest;
-    }
-    PartFolder folder;
-    QByteArray source;
-};
 
 void startResize(QProcess &process, const Scene &scene, const std::function<void()> &inChild = {},
                  const QString &program = QStringLiteral(MORVANE_RESIZE))
@@ -92,7 +71,7 @@ private slots:
         QFETCH(int, folderMode);
         QFETCH(int, earlierMode);
         QFETCH(QString, said);
-        const Scene scene(10);
+        const Scene scene("wing.afp", part(10));
         const QByteArray folder = QFile::encodeName(scene.folder.path());
         QCOMPARE(chmod(QFile::encodeName(scene.folder.file("wing_new1.afp")).constData(), mode_t(earlierMode)), 0);
         QCOMPARE(chmod(folder.constData(), mode_t(folderMode)), 0);
@@ -116,7 +95,7 @@ private slots:
     // does there, and the run must say so rather than report success.
     void diskFillsUp()
     {
-        const Scene scene(50000);
+        const Scene scene("wing.afp", part(50000));
         QProcess process;
         startResize(process, scene, [] {
             signal(SIGXFSZ, SIG_IGN);
@@ -132,7 +111,7 @@ private slots:
 
     void killedInTheMiddle()
     {
-        const Scene scene(5'000'000);
+        const Scene scene("wing.afp", part(5'000'000));
         QProcess process;
         startResize(process, scene);
         QVERIFY(process.waitForStarted());
