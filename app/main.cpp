@@ -1,4 +1,4 @@
-#include "frm_main.h"
+#include "ui/frm_main.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // Times a resize run against a plain copy of the same part file, both through
 // the same file classes and block size, and reports the peak memory.
 
-#include "resize_run.h"
+#include "core/resize_run.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // from a script. Each FILE is turned by the same runResize, one after the
 // other; one that fails does not stop the others.
 
-#include "resize_run.h"
+#include "core/resize_run.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "buffered_writer.h"
+#include "core/buffered_writer.h"
 
 #include <QIODevice>
 

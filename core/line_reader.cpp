@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "core/line_reader.h"
 
 #include <QIODevice>
 

@@ -1,4 +1,4 @@
-#include "resize_outcome.h"
+#include "core/resize_outcome.h"
 
 namespace morvane {
 

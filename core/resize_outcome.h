@@ -1,6 +1,6 @@
 #pragma once
 
-#include "line_error.h"
+#include "core/rules/line_error.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "resize_run.h"
+#include "core/resize_run.h"
 
-#include "buffered_writer.h"
-#include "fast_coordinate_line.h"
-#include "line_reader.h"
-#include "part_lines.h"
+#include "core/buffered_writer.h"
+#include "core/line_reader.h"
+#include "core/rules/fast_coordinate_line.h"
+#include "core/rules/part_lines.h"
 
 #include <QDir>
 #include <QFile>

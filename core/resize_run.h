@@ -1,7 +1,7 @@
 #pragma once
 
-#include "resize_outcome.h"
-#include "resize_settings.h"
+#include "core/resize_outcome.h"
+#include "core/rules/resize_settings.h"
 
 #include <QString>
 

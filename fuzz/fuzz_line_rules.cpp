@@ -4,9 +4,9 @@
 // agrees with the general rules wherever it answers; a rewritten header
 // keeps its form.
 
-#include "fast_coordinate_line.h"
-#include "number_text.h"
-#include "part_lines.h"
+#include "core/rules/fast_coordinate_line.h"
+#include "core/rules/number_text.h"
+#include "core/rules/part_lines.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frm_help.h"
+#include "ui/frm_help.h"
 
 #include <QDir>
 #include <QFile>

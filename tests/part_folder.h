@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resize_run.h"
+#include "core/resize_run.h"
 
 #include <QDir>
 #include <QFile>

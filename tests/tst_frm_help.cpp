@@ -1,5 +1,5 @@
-#include "help_file.h"
-#include "part_folder.h"
+#include "tests/help_file.h"
+#include "tests/part_folder.h"
 
 #include <QPlainTextEdit>
 #include <QPointer>

@@ -1,10 +1,10 @@
-#include "application_title.h"
-#include "frmAbout.h"
-#include "frm_main.h"
-#include "help_file.h"
-#include "message_box_catcher.h"
-#include "part_folder.h"
-#include "twips.h"
+#include "tests/help_file.h"
+#include "tests/message_box_catcher.h"
+#include "tests/part_folder.h"
+#include "ui/application_title.h"
+#include "ui/frmAbout.h"
+#include "ui/frm_main.h"
+#include "ui/twips.h"
 
 #include <QFileSystemModel>
 #include <QFontInfo>

@@ -1,4 +1,4 @@
-#include "part_folder.h"
+#include "tests/part_folder.h"
 
 #include <QDirIterator>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "number_text.h"
-#include "part_folder.h"
+#include "core/rules/number_text.h"
+#include "tests/part_folder.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "fast_coordinate_line.h"
-#include "part_folder.h"
-#include "part_lines.h"
+#include "core/rules/fast_coordinate_line.h"
+#include "core/rules/part_lines.h"
+#include "tests/part_folder.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 // and an earlier result stay as they were, and nothing is left that the
 // window would list.
 
-#include "part_folder.h"
+#include "tests/part_folder.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,9 +1,9 @@
 // The resize run on real files: every source ends in the right file or in a
 // clear failure that changes nothing in the folder.
 
-#include "application_title.h"
-#include "part_folder.h"
-#include "resize_run.h"
+#include "core/resize_run.h"
+#include "tests/part_folder.h"
+#include "ui/application_title.h"
 
 #include <QElapsedTimer>
 #include <QTest>

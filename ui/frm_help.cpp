@@ -1,9 +1,9 @@
-#include "frm_help.h"
+#include "ui/frm_help.h"
 
-#include "fonts.h"
-#include "icons.h"
-#include "twips.h"
-#include "window_style.h"
+#include "ui/fonts.h"
+#include "ui/icons.h"
+#include "ui/twips.h"
+#include "ui/window_style.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
-#include "frm_main.h"
+#include "ui/frm_main.h"
 
-#include "application_title.h"
-#include "fonts.h"
-#include "frmAbout.h"
-#include "frm_help.h"
-#include "icons.h"
-#include "resize_run.h"
-#include "screen_placement.h"
-#include "twips.h"
-#include "window_style.h"
+#include "core/resize_run.h"
+#include "ui/application_title.h"
+#include "ui/fonts.h"
+#include "ui/frmAbout.h"
+#include "ui/frm_help.h"
+#include "ui/icons.h"
+#include "ui/screen_placement.h"
+#include "ui/twips.h"
+#include "ui/window_style.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "resize_settings.h"
+#include "core/rules/resize_settings.h"
 
 #include <QPointer>
 #include <QWidget>

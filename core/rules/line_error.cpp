@@ -1,4 +1,4 @@
-#include "line_error.h"
+#include "core/rules/line_error.h"
 
 namespace morvane {
 

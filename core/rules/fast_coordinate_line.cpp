@@ -1,6 +1,6 @@
-#include "fast_coordinate_line.h"
+#include "core/rules/fast_coordinate_line.h"
 
-#include "number_text.h"
+#include "core/rules/number_text.h"
 
 #include <bit>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "number_text.h"
+#include "core/rules/number_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "part_lines.h"
+#include "core/rules/part_lines.h"
 
-#include "number_text.h"
+#include "core/rules/number_text.h"
 
 #include <cmath>
 #include <optional>

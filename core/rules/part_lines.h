@@ -1,7 +1,7 @@
 #pragma once
 
-#include "line_error.h"
-#include "resize_settings.h"
+#include "core/rules/line_error.h"
+#include "core/rules/resize_settings.h"
 
 #include <array>
 #include <expected>
