@@ -1,7 +1,10 @@
 #include "core/rules/number_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <system_error>
 
 namespace morvane {
@@ -22,17 +25,46 @@ LineError notANumber(std::string_view text)
     return {ErrorKind::TypeMismatch, quotedForMessage(text) + " is not a number"};
 }
 
-// Power of ten of the first non-zero digit, to tell an overflow from an
-// underflow when from_chars finds the value out of range.
-long decimalMagnitude(std::string_view intDigits, std::string_view fracDigits, long exponent)
+// The significant digits of a number, read by value: however long the
+// text, the digits are cut to kKeptDigits and a sticky 1 stands for any
+// non-zero digit cut off. A halfway point between two doubles has at most
+// 767 significant digits, so from_chars, which rounds correctly, rounds the
+// cut text as it would the whole.
+constexpr std::size_t kKeptDigits = 800;
+static_assert(kKeptDigits > 767, "every digit that can decide a double's rounding is kept");
+// An exponent is read up to this and held there: far past any double, far
+// from overflowing when digit counts are added to it.
+constexpr long long kExponentCap = 1'000'000'000'000LL;
+
+struct Significand {
+    std::array<char, kKeptDigits + 1> digits; // the kept digits and the sticky one
+    std::size_t count = 0;
+    long long exponent = 0; // power of ten of the first digit
+};
+
+// False for a zero value.
+bool readSignificand(std::string_view intDigits, std::string_view fracDigits, long long exponent, Significand &out)
 {
-    for (std::size_t i = 0; i < intDigits.size(); ++i)
-        if (intDigits[i] != '0')
-            return static_cast<long>(intDigits.size() - 1 - i) + exponent;
-    for (std::size_t i = 0; i < fracDigits.size(); ++i)
-        if (fracDigits[i] != '0')
-            return -static_cast<long>(i + 1) + exponent;
-    return 0;
+    const std::size_t total = intDigits.size() + fracDigits.size();
+    const auto digitAt = [&](std::size_t i) {
+        return i < intDigits.size() ? intDigits[i] : fracDigits[i - intDigits.size()];
+    };
+    std::size_t first = 0;
+    while (first < total && digitAt(first) == '0')
+        ++first;
+    if (first == total)
+        return false;
+    out.exponent = exponent + static_cast<long long>(intDigits.size()) - 1 - static_cast<long long>(first);
+    const std::size_t kept = std::min(total - first, kKeptDigits);
+    for (std::size_t i = 0; i < kept; ++i)
+        out.digits[i] = digitAt(first + i);
+    out.count = kept;
+    for (std::size_t i = first + kept; i < total; ++i)
+        if (digitAt(i) != '0') {
+            out.digits[out.count++] = '1';
+            break;
+        }
+    return true;
 }
 
 } // namespace
@@ -46,10 +78,10 @@ std::expected<double, LineError> parseNumber(std::string_view text)
         negative = t[i] == '-';
         ++i;
     }
-    const std::size_t mantissaStart = i;
+    const std::size_t intStart = i;
     while (i < t.size() && isDecimalDigit(t[i]))
         ++i;
-    const std::string_view intDigits = t.substr(mantissaStart, i - mantissaStart);
+    const std::string_view intDigits = t.substr(intStart, i - intStart);
     std::string_view fracDigits;
     if (i < t.size() && t[i] == '.') {
         const std::size_t fracStart = ++i;
@@ -60,7 +92,7 @@ std::expected<double, LineError> parseNumber(std::string_view text)
     if (intDigits.empty() && fracDigits.empty())
         return std::unexpected(notANumber(text));
 
-    long exponent = 0;
+    long long exponent = 0;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
         bool negativeExponent = false;
@@ -71,7 +103,7 @@ std::expected<double, LineError> parseNumber(std::string_view text)
         if (i == t.size() || !isDecimalDigit(t[i]))
             return std::unexpected(notANumber(text));
         while (i < t.size() && isDecimalDigit(t[i])) {
-            exponent = std::min(exponent * 10 + (t[i] - '0'), 1'000'000L);
+            exponent = std::min(exponent * 10 + (t[i] - '0'), kExponentCap);
             ++i;
         }
         if (negativeExponent)
@@ -80,27 +112,62 @@ std::expected<double, LineError> parseNumber(std::string_view text)
     if (i != t.size())
         return std::unexpected(notANumber(text));
 
+    const double zero = negative ? -0.0 : 0.0;
+    Significand significand;
+    if (!readSignificand(intDigits, fracDigits, exponent, significand))
+        return zero;
+    const auto overflow = [&] {
+        return std::unexpected(LineError{ErrorKind::Overflow, quotedForMessage(text) + " is too large for a number"});
+    };
+    // 10^309 and more overflow; below 10^-325 is less than half the
+    // smallest double.
+    if (significand.exponent > 308)
+        return overflow();
+    if (significand.exponent < -325)
+        return zero;
+
+    // d.ddd...e±x, short enough for the stack.
+    char buffer[kKeptDigits + 16];
+    char *o = buffer;
+    *o++ = significand.digits[0];
+    *o++ = '.';
+    o = std::copy_n(significand.digits.begin() + 1, significand.count - 1, o);
+    *o++ = 'e';
+    o = std::to_chars(o, buffer + sizeof buffer, significand.exponent).ptr;
     double value = 0;
-    const char *end = t.data() + t.size();
-    const auto [ptr, ec] = std::from_chars(t.data() + mantissaStart, end, value);
+    const auto [ptr, ec] = std::from_chars(buffer, o, value);
     if (ec == std::errc::result_out_of_range) {
-        if (decimalMagnitude(intDigits, fracDigits, exponent) > 0)
-            return std::unexpected(
-                LineError{ErrorKind::Overflow, quotedForMessage(text) + " is too large for a number"});
-        value = 0;
-    } else if (ec != std::errc() || ptr != end) {
-        return std::unexpected(notANumber(text));
+        if (significand.exponent > 0)
+            return overflow();
+        return zero;
     }
+    if (ec != std::errc() || ptr != o)
+        return std::unexpected(notANumber(text));
     return negative ? -value : value;
 }
 
-double roundHalfEven(double value, int decimals)
+std::optional<RoundedNumber> roundHalfEven(double value, int decimals)
 {
-    const double scale = kPowersOfTen[std::clamp(decimals, 0, 22)];
-    const double scaled = value * scale;
-    if (!(std::fabs(scaled) < 0x1p52))
-        return value;
-    return roundScaledHalfEven(scaled) / scale;
+    if (!(std::fabs(value) < kRoundingLimit))
+        return std::nullopt;
+    const auto power = static_cast<std::int64_t>(kPowersOfTen[decimals]);
+    const double scaled = value * kPowersOfTen[decimals];
+    if (std::fabs(scaled) < 0x1p52)
+        return RoundedNumber{static_cast<std::int64_t>(roundScaledHalfEven(scaled)), decimals};
+    // The exact scaled value: value = m * 2^-shift with m below 2^53, and
+    // m * 10^decimals stays below 2^60. Shifted right, halves to even.
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &exponent);
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent; // from 4 up, as value < 10^15 < 2^50
+    const std::uint64_t product = mantissa * static_cast<std::uint64_t>(power);
+    std::uint64_t units = product >> shift;
+    const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (units & 1) != 0))
+        ++units;
+    const auto signedUnits = static_cast<std::int64_t>(units);
+    return RoundedNumber{value < 0 ? -signedUnits : signedUnits, decimals};
 }
 
 void appendNumber(std::string &out, double value)
@@ -153,6 +220,48 @@ void appendNumber(std::string &out, double value)
         out.append(static_cast<std::size_t>(-exponent - 1), '0');
         out += digits;
     }
+}
+
+void appendNumber(std::string &out, RoundedNumber number)
+{
+    constexpr int kSignificantDigits = 15;
+    std::uint64_t magnitude =
+        number.units < 0 ? 0 - static_cast<std::uint64_t>(number.units) : static_cast<std::uint64_t>(number.units);
+    int digits = 1;
+    for (std::uint64_t rest = magnitude; rest >= 10; rest /= 10)
+        ++digits;
+    if (digits > kSignificantDigits) {
+        const auto cut = static_cast<std::uint64_t>(kPowersOfTen[digits - kSignificantDigits]);
+        std::uint64_t kept = magnitude / cut;
+        const std::uint64_t rest = magnitude % cut;
+        if (rest > cut / 2 || (rest == cut / 2 && (kept & 1) != 0))
+            ++kept;
+        magnitude = kept * cut;
+    }
+    const auto unit = static_cast<std::uint64_t>(kPowersOfTen[number.decimals]);
+    const std::uint64_t whole = magnitude / unit;
+    if (whole >= static_cast<std::uint64_t>(kRoundingLimit)) {
+        // Whole, with at most 15 significant digits: exact as a double.
+        const auto value = static_cast<double>(whole);
+        appendNumber(out, number.units < 0 ? -value : value);
+        return;
+    }
+    if (number.units < 0 && magnitude != 0)
+        out += '-';
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, whole).ptr);
+    std::uint64_t fraction = magnitude % unit;
+    if (fraction == 0)
+        return;
+    int places = number.decimals;
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --places;
+    }
+    out += '.';
+    out.append(static_cast<std::size_t>(places), '0');
+    for (std::size_t i = out.size(); fraction != 0; fraction /= 10)
+        out[--i] = static_cast<char>('0' + fraction % 10);
 }
 
 std::string formatNumber(double value)

@@ -2,8 +2,9 @@
 
 #include "core/rules/line_error.h"
 
-#include <cmath>
+#include <cstdint>
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,22 +15,36 @@ namespace morvane {
 inline bool isNumberBlank(char c) { return c == ' ' || c == '\t'; }
 inline bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Reads a decimal number, "." as the separator whatever the locale: an
-// optional sign, digits with an optional fraction, an optional exponent
-// (1.5E2), blanks around it. Too large is an overflow; too small to hold
-// reads as zero.
+// Reads a decimal number by its value, "." as the separator whatever the
+// locale: an optional sign, digits with an optional fraction, an optional
+// exponent (1.5E2), blanks around it. Any number of digits: too large is an
+// overflow, too small to hold reads as zero.
 std::expected<double, LineError> parseNumber(std::string_view text);
 
-// Rounds to `decimals` places, an exact half going to the even neighbour.
-// The halfway test is made on the value scaled by 10^decimals. A value too
-// large to carry that many decimals comes back unchanged, never as infinity.
-double roundHalfEven(double value, int decimals);
+// A value rounded to a number of decimals, held exactly: a whole number of
+// units of 10^-decimals.
+struct RoundedNumber {
+    std::int64_t units;
+    int decimals;
+};
 
-// The shortest plain decimal text of the value with at most 15 significant
-// digits; 0 for either zero. From 10^15 on it is written as 1E+15 or
-// 1.23456789012346E+20, which parseNumber reads back.
+// Values from here on are written with 15 significant digits and no
+// fraction, so rounding them to 1 or 2 decimals first changes nothing.
+inline constexpr double kRoundingLimit = 1e15;
+
+// Rounds to `decimals` places (0 to 2), an exact half going to the even
+// neighbour. The halfway test is made on the value scaled by 10^decimals;
+// from 2^52 on, where the scaled double holds no fraction, on the exact
+// scaled value. Nothing for values of kRoundingLimit and above, or not finite.
+std::optional<RoundedNumber> roundHalfEven(double value, int decimals);
+
+// At most 15 significant digits, plain: no trailing zeros, no plus sign, 0
+// for either zero. From 10^15 on it is written as 1E+15 or
+// 1.23456789012346E+20, which parseNumber reads back. A rounded number that
+// needs more digits is rounded once more, an exact half to even.
 std::string formatNumber(double value);
 void appendNumber(std::string &out, double value);
+void appendNumber(std::string &out, RoundedNumber number);
 
 // Exact powers of ten as doubles, 10^0 to 10^22.
 inline constexpr double kPowersOfTen[] = {

@@ -62,6 +62,11 @@ std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header,
     if (!label)
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument, "the header is not of the form \"\",\"name\",\"label\""});
+    // A file whose lines end in CR alone reads as one long header; its label
+    // would swallow the whole part.
+    if (label->find('\r') != std::string_view::npos)
+        return std::unexpected(LineError{ErrorKind::InvalidArgument,
+                                         "the part label holds a carriage return, as when lines end in CR alone"});
     if (label->size() > kMaxLabelLength)
         return std::unexpected(LineError{ErrorKind::Overflow, "the part label is longer than 32767 characters"});
     std::string out = "\"\",\"";
@@ -138,7 +143,10 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
                                              subject() + ' ' + quotedForMessage(texts[axis])
                                                  + " times its factor is too large for a number"});
         out += ',';
-        appendNumber(out, roundHalfEven(product, decimalsFor(precision)));
+        if (const auto rounded = roundHalfEven(product, decimalsFor(precision)))
+            appendNumber(out, *rounded);
+        else
+            appendNumber(out, product);
     }
     return out;
 }
