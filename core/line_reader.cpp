@@ -38,37 +38,74 @@ bool LineReader::fill()
     return true;
 }
 
+bool LineReader::nextPiece(std::string_view &piece, bool &lineEnds)
+{
+    if (m_begin == m_end && !fill()) {
+        if (m_failed || !m_inLine)
+            return false;
+        // The last line has no terminator. A CR held back was a lone one.
+        piece = m_heldCarriageReturn ? std::string_view("\r") : std::string_view();
+        m_heldCarriageReturn = false;
+        m_inLine = false;
+        lineEnds = true;
+        return true;
+    }
+    const char *start = m_block.data() + m_begin;
+    std::size_t available = m_end - m_begin;
+    if (m_heldCarriageReturn) {
+        m_heldCarriageReturn = false;
+        lineEnds = *start == '\n';
+        m_inLine = !lineEnds;
+        if (lineEnds) {
+            ++m_begin;
+            piece = {};
+        } else {
+            piece = "\r";
+        }
+        return true;
+    }
+    if (const auto *newline = static_cast<const char *>(std::memchr(start, '\n', available))) {
+        const auto length = static_cast<std::size_t>(newline - start);
+        m_begin += length + 1;
+        piece = withoutCarriageReturn({start, length});
+        m_inLine = false;
+        lineEnds = true;
+        return true;
+    }
+    // The line goes on past this block. A CR at its end may yet prove to be
+    // half of a CR LF.
+    m_begin = m_end;
+    m_heldCarriageReturn = start[available - 1] == '\r';
+    available -= m_heldCarriageReturn;
+    piece = {start, available};
+    m_inLine = true;
+    lineEnds = false;
+    return true;
+}
+
 bool LineReader::next(std::string_view &line)
 {
-    m_longLine.clear();
-    bool partial = false;
-    while (true) {
-        if (m_begin == m_end && !fill()) {
-            if (m_failed || !partial)
-                return false;
-            // The last line has no terminator. Its CR, if any, was a lone one.
+    bool lineEnds = false;
+    std::string_view piece;
+    if (!nextPiece(piece, lineEnds))
+        return false;
+    if (lineEnds) {
+        line = piece;
+        return true;
+    }
+    m_longLine.assign(piece);
+    while (nextPiece(piece, lineEnds)) {
+        if (m_longLine.size() + piece.size() > kMaxLineLength) {
+            m_tooLong = true;
+            return false;
+        }
+        m_longLine.append(piece);
+        if (lineEnds) {
             line = m_longLine;
             return true;
         }
-        const char *start = m_block.data() + m_begin;
-        const std::size_t available = m_end - m_begin;
-        const auto *newline = static_cast<const char *>(std::memchr(start, '\n', available));
-        if (newline) {
-            const auto length = static_cast<std::size_t>(newline - start);
-            m_begin += length + 1;
-            if (!partial) {
-                line = withoutCarriageReturn({start, length});
-                return true;
-            }
-            m_longLine.append(start, length);
-            line = withoutCarriageReturn(m_longLine);
-            return true;
-        }
-        // The line goes on past this block: keep what we have and read on.
-        m_longLine.append(start, available);
-        m_begin = m_end;
-        partial = true;
     }
+    return false;
 }
 
 } // namespace morvane

@@ -2,13 +2,22 @@
 
 #include "core/buffered_writer.h"
 #include "core/line_reader.h"
+#include "core/part_file_names.h"
+#include "core/result_file.h"
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/part_lines.h"
+#include "core/source_file.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvane {
 
@@ -16,132 +25,275 @@ namespace {
 
 constexpr std::uint64_t kFirstCoordinateLine = 6;
 
-Failed failure(ErrorKind kind, const QString &fileName, const QString &what,
-               std::optional<std::uint64_t> line = std::nullopt)
-{
-    return Failed{ResizeError{kind, fileName, line, what}};
-}
+// A descriptor, closed on the way out.
+struct Descriptor {
+    explicit Descriptor(int fd) : fd(fd) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd;
+};
 
-Failed lineFailure(const QString &fileName, std::uint64_t line, const LineError &error)
+ErrorKind kindOf(int error)
 {
-    return failure(error.kind, fileName, QString::fromStdString(error.what), line);
-}
-
-bool isPartFileName(const QString &fileName)
-{
-    return fileName.endsWith(QLatin1String(".afp"), Qt::CaseInsensitive) && !fileName.contains(QLatin1Char('/'));
-}
-
-ErrorKind kindOfCreateError(const QFileInfo &target)
-{
-    if (!QFileInfo(target.absolutePath()).isWritable() || (target.exists() && !target.isWritable()))
+    switch (error) {
+    case ENOENT:
+        return ErrorKind::FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
         return ErrorKind::PermissionDenied;
-    return ErrorKind::IoError;
+    case ENOSPC:
+    case EDQUOT:
+        return ErrorKind::DiskFull;
+    case ENAMETOOLONG:
+    case ENOTDIR:
+    case ELOOP:
+    case EISDIR:
+        return ErrorKind::PathError;
+    default:
+        return ErrorKind::IoError;
+    }
 }
 
-ErrorKind kindOfWriteError(const QFileDevice &file)
+QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+const char *fileTypeName(mode_t mode)
 {
-    // Qt reports a full disk as a resource error.
-    return file.error() == QFileDevice::ResourceError ? ErrorKind::DiskFull : ErrorKind::IoError;
+    if (S_ISFIFO(mode))
+        return "FIFO";
+    if (S_ISCHR(mode))
+        return "character device";
+    if (S_ISBLK(mode))
+        return "block device";
+    if (S_ISSOCK(mode))
+        return "socket";
+    return "special file";
 }
 
-// Writes the turn of every source line; the first line that cannot be
-// turned ends the run.
-std::optional<Failed> turnLines(LineReader &reader, BufferedWriter &writer, const QString &fileName,
-                                const QString &newName, const ResizeSettings &settings)
+bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Where the new file goes: its name in the part's folder, or, where that
+// name is a link, the file the link leads to.
+struct Destination {
+    QByteArray name;
+    Descriptor folder{-1};
+    bool throughLink = false;
+};
+
+// Fills `destination`; 0, or the errno of a path that cannot be followed.
+int followLink(int folder, const QByteArray &folderPath, const QByteArray &name, Destination &destination)
 {
-    const std::string sourceName = QFile::encodeName(fileName).toStdString();
-    const std::string newBaseName = QFile::encodeName(newName.left(newName.size() - 4)).toStdString();
-    const AxisFactors factors = readFactors(settings);
+    struct stat link {};
+    char resolved[PATH_MAX];
+    if (::fstatat(folder, name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode)
+        || !::realpath((folderPath + '/' + name).constData(), resolved)) {
+        destination.name = name;
+        destination.folder.fd = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
+        return destination.folder.fd < 0 ? errno : 0;
+    }
+    const QByteArray target(resolved);
+    destination.throughLink = true;
+    const qsizetype slash = target.lastIndexOf('/');
+    destination.name = target.mid(slash + 1);
+    destination.folder.fd = ::open(slash == 0 ? "/" : target.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return destination.folder.fd < 0 ? errno : 0;
+}
+
+class Run {
+public:
+    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings)
+        : m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
+          m_fileName(fileName),
+          m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
+          m_settings(settings),
+          m_shownName(QFile::decodeName(fileName)),
+          m_shownNewName(QFile::decodeName(m_newName))
+    {
+    }
+
+    ResizeOutcome run();
+
+private:
+    Failed failure(ErrorKind kind, const QString &what, std::optional<std::uint64_t> line = std::nullopt) const
+    {
+        return Failed{ResizeError{kind, m_shownName, line, what}};
+    }
+    Failed lineFailure(std::uint64_t line, const LineError &error) const
+    {
+        return failure(error.kind, QString::fromStdString(error.what), line);
+    }
+    QString shownFolder() const
+    {
+        return QDir::toNativeSeparators(QDir(QFile::decodeName(m_folderPath)).absolutePath());
+    }
+    std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
+
+    QByteArray m_folderPath;
+    QByteArray m_fileName;
+    QByteArray m_newName;
+    const ResizeSettings &m_settings;
+    QString m_shownName;
+    QString m_shownNewName;
+};
+
+// Lines 2 to 5 go through in pieces, never held whole. False at the end of
+// the source.
+bool copyLine(LineReader &reader, BufferedWriter &writer)
+{
+    std::string_view piece;
+    bool lineEnds = false;
+    if (!reader.nextPiece(piece, lineEnds))
+        return false;
+    writer.write(piece);
+    while (!lineEnds && reader.nextPiece(piece, lineEnds))
+        writer.write(piece);
+    writer.write("\r\n");
+    return true;
+}
+
+// Writes the transform of every source line; the first line that cannot be
+// transformed ends the run.
+std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &writer) const
+{
+    std::string_view line;
+    const auto endOfSource = [&](std::uint64_t lineNumber) -> std::optional<Failed> {
+        if (reader.tooLong())
+            return lineFailure(lineNumber,
+                               {ErrorKind::Overflow,
+                                "the line is longer than 4 MiB, more than any "
+                                "part line needs"});
+        return std::nullopt;
+    };
+    if (!reader.next(line))
+        return endOfSource(1);
+    const auto header = rewriteHeaderLine(line, m_fileName.toStdString(), m_newName.chopped(4).toStdString());
+    if (!header)
+        return lineFailure(1, header.error());
+    writer.writeLine(*header);
+    for (std::uint64_t lineNumber = 2; lineNumber < kFirstCoordinateLine; ++lineNumber)
+        if (!copyLine(reader, writer))
+            return std::nullopt;
+
+    const AxisFactors factors = readFactors(m_settings);
     const bool factorsRead = factors.factor[0] && factors.factor[1] && factors.factor[2];
     const std::array<double, 3> factorValues = {factorsRead ? *factors.factor[0] : 0,
                                                 factorsRead ? *factors.factor[1] : 0,
                                                 factorsRead ? *factors.factor[2] : 0};
-    const int decimals = decimalsFor(settings.precision);
-
-    std::uint64_t lineNumber = 0;
-    std::string_view line;
-    while (!writer.failed() && reader.next(line)) {
-        ++lineNumber;
-        if (lineNumber >= kFirstCoordinateLine) {
-            if (factorsRead) {
-                char *out = writer.reserve(kFastLineMax);
-                if (const auto length = fastTransformCoordinateLine(line, factorValues, decimals, out)) {
-                    writer.commit(*length);
-                    continue;
-                }
+    const int decimals = decimalsFor(m_settings.precision);
+    std::uint64_t lineNumber = kFirstCoordinateLine;
+    for (; !writer.failed() && reader.next(line); ++lineNumber) {
+        if (factorsRead) {
+            char *out = writer.reserve(kFastLineMax);
+            if (const auto length = fastTransformCoordinateLine(line, factorValues, decimals, out)) {
+                writer.commit(*length);
+                continue;
             }
-            const auto transformed = transformCoordinateLine(line, factors, settings.precision);
-            if (!transformed)
-                return lineFailure(fileName, lineNumber, transformed.error());
-            writer.writeLine(*transformed);
-        } else if (lineNumber == 1) {
-            const auto header = rewriteHeaderLine(line, sourceName, newBaseName);
-            if (!header)
-                return lineFailure(fileName, lineNumber, header.error());
-            writer.writeLine(*header);
-        } else {
-            writer.writeLine(line);
         }
+        const auto transformed = transformCoordinateLine(line, factors, m_settings.precision);
+        if (!transformed)
+            return lineFailure(lineNumber, transformed.error());
+        writer.writeLine(*transformed);
     }
-    return std::nullopt;
+    return endOfSource(lineNumber);
+}
+
+ResizeOutcome Run::run()
+{
+    if (m_fileName.isEmpty())
+        return NoFileSelected{};
+    if (!isPartFileName(m_fileName) || m_folderPath.contains('\0'))
+        return failure(ErrorKind::InvalidArgument, QStringLiteral("it is not a part file (.afp)"));
+    const auto notFound = [&] {
+        return failure(ErrorKind::FileNotFound, QStringLiteral("it was not found in %1").arg(shownFolder()));
+    };
+
+    const Descriptor folder(::open(m_folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0) {
+        const int error = errno;
+        return error == ENOENT
+            ? notFound()
+            : failure(kindOf(error),
+                      QStringLiteral("its folder %1 could not be opened: %2").arg(shownFolder(), errorText(error)));
+    }
+    struct stat found {};
+    if (::fstatat(folder.fd, m_fileName.constData(), &found, 0) != 0) {
+        const int error = errno;
+        return error == ENOENT
+            ? notFound()
+            : failure(kindOf(error),
+                      QStringLiteral("it could not be looked up in %1: %2").arg(shownFolder(), errorText(error)));
+    }
+    if (S_ISDIR(found.st_mode))
+        return failure(ErrorKind::PathError, QStringLiteral("it is a folder, not a part file"));
+    if (!S_ISREG(found.st_mode))
+        return failure(ErrorKind::PathError,
+                       QStringLiteral("it is a %1, not a part file").arg(QLatin1String(fileTypeName(found.st_mode))));
+
+    const auto cannotCreate = [&](int error, const QString &why) {
+        return failure(kindOf(error), QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, why));
+    };
+    Destination destination;
+    if (const int error = followLink(folder.fd, m_folderPath, m_newName, destination))
+        return cannotCreate(error, errorText(error));
+    struct stat earlier {};
+    const bool replacing = ::fstatat(destination.folder.fd, destination.name.constData(), &earlier, 0) == 0;
+    if (const int error = errno; !replacing && error != ENOENT)
+        return cannotCreate(error, errorText(error));
+    if (replacing && S_ISDIR(earlier.st_mode))
+        return failure(ErrorKind::PathError,
+                       QStringLiteral("a folder named %1 is in the way of the new file").arg(m_shownNewName));
+    // Writing through a link back to the source would replace the source.
+    if (replacing && destination.throughLink && sameFile(earlier, found))
+        return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
+    if (replacing && ::faccessat(destination.folder.fd, destination.name.constData(), W_OK, AT_EACCESS) != 0)
+        return cannotCreate(errno, QStringLiteral("the existing file is not writable"));
+
+    const auto changed = [&] { return failure(ErrorKind::IoError, QStringLiteral("it changed while it was read")); };
+    ResultFile result;
+    if (const int error =
+            result.create(destination.folder.fd, replacing ? std::optional(earlier.st_mode & 07777) : std::nullopt))
+        return cannotCreate(error, errorText(error));
+    SourceFile source;
+    if (const int error = source.openAt(folder.fd, m_fileName, found))
+        return error == ESTALE
+            ? changed()
+            : failure(kindOf(error), QStringLiteral("it could not be opened for reading: %1").arg(errorText(error)));
+
+    LineReader reader(source);
+    BufferedWriter writer(result);
+    const auto writeFailure = [&](int error) {
+        return failure(kindOf(error), QStringLiteral("writing %1 failed: %2").arg(m_shownNewName, errorText(error)));
+    };
+    // A line that fails may be a line cut short by a change: then the change
+    // is what the user needs to hear of.
+    if (auto failed = transformLines(reader, writer))
+        return source.changedSinceOpen() ? changed() : *failed;
+    if (reader.failed())
+        return failure(ErrorKind::IoError, QStringLiteral("reading it failed: %1").arg(reader.errorString()));
+    if (!writer.flush())
+        return writeFailure(result.writeError());
+    if (!source.readWhole() || source.changedSinceOpen())
+        return changed();
+    if (const int error = result.commit(destination.name))
+        return writeFailure(error);
+    return Created{m_shownNewName};
 }
 
 } // namespace
 
-QString newFileNameFor(const QString &fileName)
+ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings)
 {
-    return fileName.left(fileName.size() - 4) + QStringLiteral("_new1.afp");
+    return Run(folder, fileName, settings).run();
 }
 
 ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings)
 {
-    if (fileName.isEmpty())
-        return NoFileSelected{};
-    if (!isPartFileName(fileName))
-        return failure(ErrorKind::InvalidArgument, fileName, QStringLiteral("it is not a part file (.afp)"));
-
-    const QDir dir(folder);
-    const QString sourcePath = dir.filePath(fileName);
-    const QFileInfo sourceInfo(sourcePath);
-    if (!sourceInfo.exists())
-        return failure(ErrorKind::FileNotFound, fileName,
-                       QStringLiteral("it was not found in %1").arg(QDir::toNativeSeparators(dir.absolutePath())));
-    if (sourceInfo.isDir())
-        return failure(ErrorKind::PathError, fileName, QStringLiteral("it is a folder, not a part file"));
-
-    const QString newName = newFileNameFor(fileName);
-    const QString targetPath = dir.filePath(newName);
-    if (QFileInfo(targetPath).isDir())
-        return failure(ErrorKind::PathError, fileName,
-                       QStringLiteral("a folder named %1 is in the way of the new file").arg(newName));
-    // Writing through a link back to the source would replace the source.
-    if (QFileInfo(targetPath).canonicalFilePath() == sourceInfo.canonicalFilePath())
-        return failure(ErrorKind::PathError, fileName, QStringLiteral("%1 is a link to the part itself").arg(newName));
-    QSaveFile target(targetPath);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(kindOfCreateError(QFileInfo(targetPath)), fileName,
-                       QStringLiteral("%1 could not be created: %2").arg(newName, target.errorString()));
-
-    QFile source(sourcePath);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return failure(sourceInfo.isReadable() ? ErrorKind::IoError : ErrorKind::PermissionDenied, fileName,
-                       QStringLiteral("it could not be opened for reading: %1").arg(source.errorString()));
-
-    LineReader reader(source);
-    BufferedWriter writer(target);
-    if (auto failed = turnLines(reader, writer, fileName, newName, settings))
-        return *failed;
-    if (reader.failed())
-        return failure(ErrorKind::IoError, fileName, QStringLiteral("reading it failed: %1").arg(reader.errorString()));
-    if (!writer.flush())
-        return failure(kindOfWriteError(target), fileName,
-                       QStringLiteral("writing %1 failed: %2").arg(newName, writer.errorString()));
-    source.close();
-    if (!target.commit())
-        return failure(kindOfWriteError(target), fileName,
-                       QStringLiteral("writing %1 failed: %2").arg(newName, target.errorString()));
-    return Created{newName};
+    return runResize(QFile::encodeName(folder), QFile::encodeName(fileName), settings);
 }
 
 } // namespace morvane

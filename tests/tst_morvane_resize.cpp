@@ -29,17 +29,20 @@ private slots:
                                           << 0 << made << "" << QByteArray(R"("",-1.23,5,3.3)");
         QTest::newRow("factor text as given")
             << QStringList{"--up", " x"} + wing << 1 << ""
-            << "parts/wing.afp: Could not resize wing.afp: line 6: the UP factor \" x\"" << QByteArray();
+            << "morvane-resize: parts/wing.afp: line 6: the UP factor \" x\" is not a number\n"
+            << QByteArray();
         QTest::newRow("one failing in the middle")
             << QStringList{"a.afp", "b.afp", "WING.AFP"} << 1 << "a_new1.afp\nWING_new1.afp\n"
-            << "b.afp: Could not resize b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line "
-               "holds 3. No file was changed.\n"
+            << "morvane-resize: b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line holds 3\n"
             << QByteArray();
         QTest::newRow("not a part file") << QStringList{"notes.txt", "a.afp"} << 1 << "a_new1.afp\n"
-                                         << "notes.txt: Could not resize notes.txt: it is not a part file"
+                                         << "morvane-resize: notes.txt: it is not a part file (.afp)\n"
                                          << QByteArray();
         QTest::newRow("missing file") << QStringList{"gone.afp"} << 1 << ""
-                                      << "gone.afp: Could not resize gone.afp: it was not found" << QByteArray();
+                                      << "morvane-resize: gone.afp: it was not found in /" << QByteArray();
+        QTest::newRow("no file name") << QStringList{"parts/"} << 1 << ""
+                                      << "morvane-resize: parts/: it is not a part file (.afp)\n"
+                                      << QByteArray();
         QTest::newRow("no file") << QStringList{"--right", "2"} << 2 << ""
                                  << "no FILE given" << QByteArray();
         QTest::newRow("unknown option") << QStringList{"--left", "2"} + wing << 2 << ""
@@ -88,6 +91,51 @@ private slots:
             QCOMPARE(folder.read("parts/wing_new1.afp"),
                      "\"\",\"wing_new1\",\"metal-Resized\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n" + coordinates + "\r\n");
         QCOMPARE(fileCount(), before + made.size());
+    }
+
+    // Bytes that QProcess cannot pass, and redirections, through sh: $0 is
+    // the program, run in a folder holding w\xE9.afp and its UTF-8 twin.
+    void throughTheShell_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("name not UTF-8") << QByteArray(R"sh(exec "$0" "$(printf 'w\351.afp')")sh") << 0
+                                        << QByteArray("w\xE9_new1.afp\n") << QByteArray();
+        QTest::newRow("its twin") << QByteArray(R"sh(exec "$0" "$(printf 'w\357\277\275.afp')")sh") << 0
+                                  << QByteArray("w\xEF\xBF\xBD_new1.afp\n") << QByteArray();
+        QTest::newRow("missing, not UTF-8")
+            << QByteArray(R"sh(exec "$0" "$(printf 'x\351.afp')")sh") << 1 << QByteArray()
+            << QByteArray("morvane-resize: x\xE9.afp: it was not found in ");
+        QTest::newRow("output full") << QByteArray(R"sh(exec "$0" "$(printf 'w\351.afp')" >/dev/full)sh") << 1
+                                     << QByteArray()
+                                     << QByteArray("morvane-resize: write error: No space left on device\n");
+        QTest::newRow("version to a full output") << QByteArray(R"sh(exec "$0" --version >/dev/full)sh") << 1
+                                                  << QByteArray() << QByteArray("morvane-resize: write error: ");
+    }
+
+    void throughTheShell()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        const QByteArray part = "\"\",\"w\",\"metal\"\r\n";
+        PartFolder folder;
+        folder.writeRaw("w\xE9.afp", part);
+        folder.writeRaw("w\xEF\xBF\xBD.afp", part + "twin\r\n");
+        QProcess process;
+        process.setWorkingDirectory(folder.path());
+        process.start("/bin/sh", {"-c", QString::fromLatin1(script), QStringLiteral(MORVANE_RESIZE)});
+        QVERIFY(process.waitForFinished());
+        QTEST(process.exitCode(), "status");
+        QCOMPARE(process.readAllStandardOutput(), out);
+        const QByteArray said = process.readAllStandardError();
+        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.startsWith(err), said.constData());
+        if (!out.isEmpty())
+            QVERIFY(folder.readRaw(out.chopped(1)).startsWith("\"\",\"" + out.chopped(5) + "\","));
+        QCOMPARE(folder.readRaw("w\xEF\xBF\xBD.afp"), part + "twin\r\n");
+        QCOMPARE(folder.readRaw("w\xE9.afp"), part);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "ui/frm_main.h"
 
+#include "core/part_file_names.h"
 #include "core/resize_run.h"
 #include "ui/application_title.h"
 #include "ui/fonts.h"
@@ -62,12 +63,6 @@ QRadioButton *makeOption(QGroupBox *frame, const char *name, const QString &capt
     option->setGeometry(geometry);
     option->setFont(msSansSerif(8.25));
     return option;
-}
-
-// Every file of the folder matching *.afp, whatever the letter case.
-QStringList partFileNames(const QString &folder)
-{
-    return QDir(folder).entryList({QStringLiteral("*.afp")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
 } // namespace
@@ -237,7 +232,7 @@ void frm_main::setListedFolder(const QString &folder)
 {
     m_listedFolder = folder;
     File1->clear();
-    File1->addItems(partFileNames(folder));
+    File1->addItems(morvane::partFileNames(folder));
 }
 
 // Reads the folder again; the selected file stays selected.

@@ -1,0 +1,43 @@
+#include "core/part_file_names.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace morvane {
+
+bool isPartFileName(const QByteArray &fileName)
+{
+    return fileName.size() >= 4 && fileName.right(4).toLower() == ".afp" && !fileName.contains('/')
+        && !fileName.contains('\0');
+}
+
+QByteArray newFileNameFor(const QByteArray &fileName) { return fileName.chopped(4) + "_new1.afp"; }
+
+QStringList partFileNames(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        struct stat info {};
+        if (name.startsWith('.') || !isPartFileName(name) || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0
+            || !S_ISREG(info.st_mode))
+            continue;
+        const QString shown = QFile::decodeName(name);
+        if (QFile::encodeName(shown) == name)
+            names << shown;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return names;
+}
+
+} // namespace morvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace morvane {
+
+// A file name is bytes, as the file system holds it.
+
+// A name the resize takes: ending in .afp in any letter case, no folder.
+bool isPartFileName(const QByteArray &fileName);
+
+// The new file's name: the part's name less its last four bytes (the .afp,
+// whatever its case), then "_new1.afp".
+QByteArray newFileNameFor(const QByteArray &fileName);
+
+// The part files of a folder, hidden ones left out, in name order. Only
+// names that come back as the same bytes are listed, so that a name shown
+// always opens the file it names.
+QStringList partFileNames(const QString &folder);
+
+} // namespace morvane

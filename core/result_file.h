@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+#include <optional>
+#include <sys/types.h>
+
+namespace morvane {
+
+// The new part file. It is written where no one sees it (an unnamed file,
+// or a short hidden name where the file system has no unnamed files) and
+// takes its name only in commit(), once its data is on the disk. Until
+// then, after any failure and on the signals InterruptCleanup handles, the
+// folder holds what it held.
+class ResultFile : public QIODevice {
+public:
+    ResultFile() = default;
+    ~ResultFile() override;
+
+    // Creates the file unseen in the folder `folder` (a descriptor), with
+    // `mode` if given (an earlier result's), else as a new file. 0, or the
+    // errno of the failure.
+    int create(int folder, std::optional<mode_t> mode);
+    // Syncs the data, then names the file `name`, replacing any file of
+    // that name. 0, or the errno of the failure; then nothing has changed.
+    int commit(const QByteArray &name);
+    // The errno of the last failed write.
+    int writeError() const { return m_writeError; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    int nameUnseen();
+    void discard();
+
+    int m_fd = -1;
+    int m_folder = -1;
+    QByteArray m_temporaryName; // while the file has one
+    int m_writeError = 0;
+};
+
+} // namespace morvane

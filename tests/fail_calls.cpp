@@ -1,0 +1,82 @@
+// Preloaded into morvane-resize, makes system calls fail as some file
+// systems and disks do, as FAIL_CALLS names them:
+//   tmpfile    open(O_TMPFILE) is not supported (vfat, older NFS and SMB)
+//   fdatasync  the sync reports an I/O error
+//   close      closing a file written to reports an I/O error (NFS)
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool failing(const char *call)
+{
+    const char *calls = std::getenv("FAIL_CALLS");
+    return calls && std::strstr(calls, call);
+}
+
+template <typename Function>
+Function real(const char *name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+int openAt(const char *name, int folder, const char *path, int flags, va_list rest)
+{
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
+    if ((flags & O_TMPFILE) == O_TMPFILE && failing("tmpfile")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return real<int (*)(int, const char *, int, ...)>(name)(folder, path, flags, mode);
+}
+
+} // namespace
+
+extern "C" {
+
+int openat(int folder, const char *path, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = openAt("openat", folder, path, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int openat64(int folder, const char *path, int flags, ...)
+{
+    va_list rest;
+    va_start(rest, flags);
+    const int fd = openAt("openat64", folder, path, flags, rest);
+    va_end(rest);
+    return fd;
+}
+
+int fdatasync(int fd)
+{
+    if (failing("fdatasync")) {
+        errno = EIO;
+        return -1;
+    }
+    return real<int (*)(int)>("fdatasync")(fd);
+}
+
+int close(int fd)
+{
+    struct stat info {};
+    const bool written = (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const int closed = real<int (*)(int)>("close")(fd);
+    if (closed == 0 && written && failing("close")) {
+        errno = EIO;
+        return -1;
+    }
+    return closed;
+}
+}
