@@ -1,5 +1,5 @@
 // morvane-resize: the resize of the main window for many files at once, or
-// from a script. Each FILE is turned by the same runResize, one after the
+// from a script. Each FILE is resized by the same runResize, one after the
 // other; one that fails does not stop the others.
 
 #include "core/part_file_names.h"
@@ -49,13 +49,11 @@ QByteArray reasonFor(const morvane::ResizeError &error)
 // Resizes one file; prints the new file's path, or the failure.
 bool resizeFile(const QByteArray &file, const morvane::ResizeSettings &settings)
 {
-    const qsizetype slash = file.lastIndexOf('/');
+    // A FILE ending in '/' names no file: it goes to the run whole, which
+    // refuses it as no part file.
+    const qsizetype slash = file.endsWith('/') ? -1 : file.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : file.left(slash + 1);
     const QByteArray name = file.mid(slash + 1);
-    if (!morvane::isPartFileName(name)) {
-        print(stderr, QByteArray(kProgram) + ": " + file + ": it is not a part file (.afp)\n");
-        return false;
-    }
     const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings);
     if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
         print(stderr, QByteArray(kProgram) + ": " + file + ": " + reasonFor(failed->error) + '\n');

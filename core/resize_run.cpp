@@ -125,6 +125,7 @@ private:
     }
     Failed lineFailure(std::uint64_t line, const LineError &error) const
     {
+        // ASCII by construction (see LineError).
         return failure(error.kind, QString::fromStdString(error.what), line);
     }
     QString shownFolder() const

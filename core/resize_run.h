@@ -10,7 +10,7 @@ namespace morvane {
 
 // Resizes `fileName` in `folder` into its _new1.afp companion beside it.
 // Names are bytes, as the file system holds them. The result is written
-// unseen and put in place only when the whole source has been turned and
+// unseen and put in place only when the whole source has been transformed and
 // synced: after a failure nothing in the folder has changed.
 ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings);
 

@@ -12,12 +12,22 @@ namespace morvane {
 
 namespace {
 
-// Up to 15 digits, so the digits form an exact double and dividing by an
-// exact power of ten rounds once, exactly as from_chars does.
+// Numbers are read by Clinger's fast path: the digits, at most 15 of them,
+// form an exact double; dividing it by an exact power of ten is one
+// correctly rounded operation, so the value is the double from_chars reads.
+// Preconditions: the FPU rounds to nearest (the C++ default, which nothing
+// here changes), and 10^fraction digits is exact as a double (up to 10^22).
 constexpr int kMaxDigits = 15;
+static_assert(kPowersOfTen[kMaxDigits] < 0x1p53, "15 digits always form an exact double");
+static_assert(sizeof kPowersOfTen / sizeof kPowersOfTen[0] > kMaxDigits, "every fraction length has its power");
 // Results below 10^15 scaled units have at most 15 digits, so their plain
-// text is the scaled integer with a decimal point put in.
+// text is the scaled integer with a decimal point put in; they are also
+// below 2^52, where roundScaledHalfEven holds.
 constexpr double kMaxScaled = 1e15;
+static_assert(kMaxScaled <= 0x1p52, "scaled results round by the 2^52 shift");
+// The longest line written: "" and three times a comma, a sign, 15 digits
+// and a point, then CR LF.
+static_assert(2 + 3 * (1 + 1 + kMaxDigits + 1) + 2 <= kFastLineMax, "a line always fits the room reserved for it");
 
 struct ShortDecimal {
     std::uint64_t digits = 0;

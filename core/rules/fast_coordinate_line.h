@@ -11,7 +11,7 @@ namespace morvane {
 inline constexpr std::size_t kFastLineMax = 64;
 
 // The common case of a coordinate line, "" and three short plain decimals,
-// turned without the general rules' allocations. Writes the line and its
+// transformed without the general rules' allocations. Writes the line and its
 // CR LF to `out` and returns the length, or nothing when the line needs the
 // general rules (any other form, an error, a result of 10^15 or more in
 // scaled units). Where it answers, it answers exactly as they would.

@@ -16,8 +16,10 @@ enum class ErrorKind {
     IoError,
 };
 
-// Why one line could not be turned; `what` is plain words without the line
-// number, which only the run knows.
+// Why one line could not be transformed; `what` is plain words without the
+// line number, which only the run knows. It is ASCII: text from the file
+// enters it only through quotedForMessage, so turning it into a QString
+// (as UTF-8) can never garble it.
 struct LineError {
     ErrorKind kind;
     std::string what;

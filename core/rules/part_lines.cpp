@@ -87,7 +87,7 @@ std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_vie
     if (!line.starts_with("\"\","))
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument, "the line does not begin with \"\", as a coordinate line must"});
-    std::array<std::string_view, 3> fields;
+    CoordinateFields fields;
     std::string_view rest = line.substr(3);
     std::size_t count = 0;
     while (true) {
@@ -103,7 +103,7 @@ std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_vie
         return std::unexpected(LineError{ErrorKind::InvalidArgument,
                                          "the line holds " + std::to_string(count)
                                              + " fields after \"\", where a coordinate line holds 3"});
-    return CoordinateFields{fields[0], fields[1], fields[2]};
+    return fields;
 }
 
 AxisFactors readFactors(const ResizeSettings &settings)
@@ -126,21 +126,20 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
     const auto fields = splitCoordinateFields(line);
     if (!fields)
         return std::unexpected(fields.error());
-    const std::array<std::string_view, 3> texts = {fields->right, fields->fore, fields->up};
     std::string out = "\"\"";
-    for (std::size_t axis = 0; axis < texts.size(); ++axis) {
+    for (std::size_t axis = 0; axis < fields->size(); ++axis) {
         const auto &factor = factors.factor[axis];
         if (!factor)
             return std::unexpected(factor.error());
         // Only a failure needs the words.
         const auto subject = [axis] { return std::string("the ") + kAxisNames[axis] + " value"; };
-        const auto value = parseNumber(texts[axis]);
+        const auto value = parseNumber((*fields)[axis]);
         if (!value)
             return std::unexpected(withSubject(subject(), value.error()));
         const double product = *value * *factor;
         if (!std::isfinite(product))
             return std::unexpected(LineError{ErrorKind::Overflow,
-                                             subject() + ' ' + quotedForMessage(texts[axis])
+                                             subject() + ' ' + quotedForMessage((*fields)[axis])
                                                  + " times its factor is too large for a number"});
         out += ',';
         if (const auto rounded = roundHalfEven(product, decimalsFor(precision)))

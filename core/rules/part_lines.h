@@ -18,11 +18,8 @@ inline constexpr std::size_t kMaxLabelLength = 32767;
 std::expected<std::string, LineError> rewriteHeaderLine(std::string_view header, std::string_view sourceFileName,
                                                         std::string_view newBaseName);
 
-struct CoordinateFields {
-    std::string_view right;
-    std::string_view fore;
-    std::string_view up;
-};
+// The RIGHT, FORE and UP field texts of a coordinate line.
+using CoordinateFields = std::array<std::string_view, 3>;
 
 // A coordinate line is "", and exactly three comma-separated fields.
 std::expected<CoordinateFields, LineError> splitCoordinateFields(std::string_view line);
