@@ -80,7 +80,6 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
-    QCoreApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
 
     const morvane::ResizeSettings defaults;
     QCommandLineParser parser;

@@ -55,8 +55,8 @@ SignalsHeld::~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullpt
 void InterruptCleanup::arm(int folder, const char *name)
 {
     g_folder = folder;
-    std::strncpy(g_name, name, NAME_MAX);
-    g_name[NAME_MAX] = '\0';
+    // The last byte is never written: the name always ends.
+    std::strncpy(g_name, name, sizeof g_name - 1);
     struct sigaction action {};
     action.sa_handler = removeThenResignal;
     sigemptyset(&action.sa_mask);

@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("sync fails") << "fdatasync" << false << "writing wing_new1.afp failed: Input/output error";
         QTest::newRow("close fails") << "close" << false << "writing wing_new1.afp failed: Input/output error";
         QTest::newRow("close fails, named file") << "tmpfile,close" << false << "failed: Input/output error";
+        QTest::newRow("read fails") << "read" << false << "reading it failed: Input/output error";
     }
 
     void writeFails()
@@ -198,25 +199,37 @@ private slots:
     {
         QTest::addColumn<int>("signal");
         QTest::addColumn<QString>("failCalls");
-        QTest::newRow("SIGKILL") << int(SIGKILL) << "";
-        QTest::newRow("SIGTERM, named file") << int(SIGTERM) << "tmpfile";
-        QTest::newRow("SIGINT, named file") << int(SIGINT) << "tmpfile";
-        QTest::newRow("SIGHUP, named file") << int(SIGHUP) << "tmpfile";
+        QTest::addColumn<bool>("ignored"); // as under nohup: the run goes on
+        QTest::newRow("SIGKILL") << int(SIGKILL) << "" << false;
+        QTest::newRow("SIGTERM, named file") << int(SIGTERM) << "tmpfile" << false;
+        QTest::newRow("SIGINT, named file") << int(SIGINT) << "tmpfile" << false;
+        QTest::newRow("SIGHUP, named file") << int(SIGHUP) << "tmpfile" << false;
+        QTest::newRow("SIGHUP ignored, named file") << int(SIGHUP) << "tmpfile" << true;
     }
 
     void interrupted()
     {
         QFETCH(int, signal);
         QFETCH(QString, failCalls);
+        QFETCH(bool, ignored);
         const Scene scene("wing.afp", part(2'000'000));
         QProcess process;
-        startResize(process, scene, failCalls);
+        startResize(process, scene, failCalls, [ignored] {
+            if (ignored)
+                ::signal(SIGHUP, SIG_IGN);
+        });
         stopAfterWriting(process, 2 << 20);
         if (failCalls.contains("tmpfile"))
             QVERIFY2(scene.leftOver().size() == 1, "the run writes a named file");
         ::kill(pid_t(process.processId()), signal);
         ::kill(pid_t(process.processId()), SIGCONT);
         QVERIFY(process.waitForFinished());
+        if (ignored) {
+            QCOMPARE(process.exitCode(), 0);
+            QVERIFY(scene.folder.read("wing_new1.afp").startsWith("\"\",\"wing_new1\""));
+            QCOMPARE(scene.leftOver(), QStringList());
+            return;
+        }
         QCOMPARE(process.exitStatus(), QProcess::CrashExit);
         QCOMPARE(process.exitCode(), signal);
         QVERIFY(scene.kept());
