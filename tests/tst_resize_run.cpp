@@ -63,6 +63,10 @@ void makeSpecialFiles(const PartFolder &folder)
     close(fd);
 }
 
+// Descriptors this process holds: a run or a listing must give back all it
+// opened, or a window open for days runs out.
+int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
+
 } // namespace
 
 class TestResizeRun : public QObject {
@@ -155,7 +159,9 @@ private slots:
         QFETCH(ErrorKind, kind);
         QFETCH(qint64, line);
         const Scene scene("wing.afp", source);
+        const int descriptors = openDescriptors();
         const ResizeOutcome outcome = runResize(scene.folder.path(), scene.name, settings);
+        QCOMPARE(openDescriptors(), descriptors);
         if (!succeeds) {
             const auto *failed = std::get_if<Failed>(&outcome);
             QVERIFY2(failed, qPrintable(outcomeMessage(outcome)));
@@ -229,7 +235,9 @@ private slots:
         QVERIFY(QFile::link("link.afp", folder.file("link_new1.afp")));
         makeSpecialFiles(folder);
         const QStringList before = folder.entries();
+        const int descriptors = openDescriptors();
         const ResizeOutcome outcome = runResize(QFile::encodeName(folder.path()), name, {});
+        QCOMPARE(openDescriptors(), descriptors);
         QCOMPARE(folder.readRaw("w\xEF\xBF\xBD.afp"), "a twin\r\n");
         QCOMPARE(folder.readRaw("link.afp"), kHeader);
         QCOMPARE(folder.entries(), before);
@@ -252,7 +260,9 @@ private slots:
         for (const char *name : {"b.afp", "A.AFP", ".hidden.afp", "notes.txt", "w\xE9.afp", "c.afp.txt"})
             folder.writeRaw(name, kHeader);
         QVERIFY(QDir(folder.path()).mkpath("d.afp"));
+        const int descriptors = openDescriptors();
         QCOMPARE(partFileNames(folder.path()), QStringList({"A.AFP", "b.afp"}));
+        QCOMPARE(openDescriptors(), descriptors);
     }
 
     // Lines read back across blocks of four bytes, CR LF split between them.
