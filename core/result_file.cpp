@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -18,10 +19,10 @@ namespace {
 // so that the window never lists it.
 QByteArray temporaryName()
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QByteArray name = ".morvane-";
     for (int i = 0; i < 8; ++i)
-        name += kLetters[arc4random_uniform(sizeof kLetters - 1)];
+        name += kLetters[arc4random_uniform(kLetters.size())];
     return name;
 }
 

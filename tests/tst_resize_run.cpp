@@ -159,6 +159,9 @@ private slots:
         QFETCH(ErrorKind, kind);
         QFETCH(qint64, line);
         const Scene scene("wing.afp", source);
+        // An earlier result's permissions pass to the new one.
+        const QByteArray resultPath = QFile::encodeName(scene.folder.file("wing_new1.afp"));
+        QCOMPARE(chmod(resultPath.constData(), 0604), 0);
         const int descriptors = openDescriptors();
         const ResizeOutcome outcome = runResize(scene.folder.path(), scene.name, settings);
         QCOMPARE(openDescriptors(), descriptors);
@@ -177,6 +180,8 @@ private slots:
         QFETCH(QByteArray, result);
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         QCOMPARE(scene.folder.read(scene.name), source);
+        struct stat made {};
+        QVERIFY(stat(resultPath.constData(), &made) == 0 && (made.st_mode & 07777) == 0604);
         QCOMPARE(scene.leftOver(), QStringList());
     }
 
