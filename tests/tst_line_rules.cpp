@@ -148,6 +148,11 @@ private slots:
         QFETCH(ErrorKind, kind);
         const auto parsed = parseNumber(text.toStdString());
         checkOutcome(parsed, succeeds, kind, succeeds ? "" : " is ");
+        // A number is read within its field, whatever follows it in the line.
+        const std::string followed = text.toStdString() + "9";
+        const auto within = parseNumber(std::string_view(followed).substr(0, std::size_t(text.size())));
+        QCOMPARE(within.has_value(), parsed.has_value());
+        QVERIFY(within ? *within == *parsed : within.error().kind == parsed.error().kind);
         if (!succeeds)
             return;
         QVERIFY2(*parsed == value && std::signbit(*parsed) == std::signbit(value),
