@@ -172,15 +172,7 @@ std::optional<RoundedNumber> roundHalfEven(double value, int decimals)
 
 void appendNumber(std::string &out, double value)
 {
-    if (value == 0) {
-        out += '0';
-        return;
-    }
-    if (!std::isfinite(value)) {
-        out += std::isnan(value) ? "nan" : value > 0 ? "inf" : "-inf";
-        return;
-    }
-    // d.dddddddddddddde±x: the value rounded to 15 significant digits.
+    // d.dddddddddddddde+x: the value rounded to 15 significant digits.
     char buf[40];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     std::string_view sci(buf, static_cast<std::size_t>(result.ptr - buf));
@@ -189,37 +181,17 @@ void appendNumber(std::string &out, double value)
         sci.remove_prefix(1);
     }
     const std::size_t ePos = sci.find('e');
-    int exponent = 0;
-    std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+'), sci.data() + sci.size(), exponent);
-    std::string digits;
-    digits += sci[0];
-    digits += sci.substr(2, ePos - 2);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-
-    if (exponent >= 15) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out.append(digits, 1);
-        }
-        out += "E+";
-        out += std::to_string(exponent);
-    } else if (exponent >= 0) {
-        const auto intLength = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= intLength) {
-            out += digits;
-            out.append(intLength - digits.size(), '0');
-        } else {
-            out.append(digits, 0, intLength);
-            out += '.';
-            out.append(digits, intLength);
-        }
-    } else {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    std::string_view digits = sci.substr(2, ePos - 2);
+    while (!digits.empty() && digits.back() == '0')
+        digits.remove_suffix(1);
+    out += sci[0];
+    if (!digits.empty()) {
+        out += '.';
         out += digits;
     }
+    out += "E+";
+    // From 10^15 on the exponent has no leading zero: e+15 is E+15.
+    out += sci.substr(ePos + 2);
 }
 
 void appendNumber(std::string &out, RoundedNumber number)
@@ -262,13 +234,6 @@ void appendNumber(std::string &out, RoundedNumber number)
     out.append(static_cast<std::size_t>(places), '0');
     for (std::size_t i = out.size(); fraction != 0; fraction /= 10)
         out[--i] = static_cast<char>('0' + fraction % 10);
-}
-
-std::string formatNumber(double value)
-{
-    std::string out;
-    appendNumber(out, value);
-    return out;
 }
 
 } // namespace morvane

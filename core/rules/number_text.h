@@ -38,13 +38,14 @@ inline constexpr double kRoundingLimit = 1e15;
 // scaled value. Nothing for values of kRoundingLimit and above, or not finite.
 std::optional<RoundedNumber> roundHalfEven(double value, int decimals);
 
-// At most 15 significant digits, plain: no trailing zeros, no plus sign, 0
-// for either zero. From 10^15 on it is written as 1E+15 or
-// 1.23456789012346E+20, which parseNumber reads back. A rounded number that
-// needs more digits is rounded once more, an exact half to even.
-std::string formatNumber(double value);
-void appendNumber(std::string &out, double value);
+// The text of a rounded number: at most 15 significant digits, plain: no
+// trailing zeros, no plus sign, 0 for either zero. A number that needs more
+// digits is rounded once more, an exact half to even; from 10^15 on it is
+// written as 1E+15 or 1.23456789012346E+20, which parseNumber reads back.
 void appendNumber(std::string &out, RoundedNumber number);
+// The same for a value of kRoundingLimit or more in magnitude, never
+// rounded to decimals.
+void appendNumber(std::string &out, double value);
 
 // Exact powers of ten as doubles, 10^0 to 10^22.
 inline constexpr double kPowersOfTen[] = {
