@@ -46,7 +46,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     setFixedSize(twips(6660), twips(4455));
     setFont(msSansSerif(8.25));
 
-    const QFont bold = msSansSerif(8.25, true);
+    const QFont bold = msSansSerif(8.25, FontStyle::Bold);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(twipsRect(5040, 3120, 1260, 1065));
@@ -66,8 +66,9 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     lblDescription->setWordWrap(true);
     lblDisclaimer =
         makeLabel(this, "lblDisclaimer", QStringLiteral("Warning:"), twipsRect(720, 3120, 1110, 225), bold, kRed);
-    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("AF99 Morvane Part Application"),
-                         twipsRect(1050, 360, 5325, 600), msSansSerif(18, true, true), kBlue);
+    lblTitle =
+        makeLabel(this, "lblTitle", QStringLiteral("AF99 Morvane Part Application"), twipsRect(1050, 360, 5325, 600),
+                  msSansSerif(18, FontStyle::Bold | FontStyle::Underlined), kBlue);
     lblVersion =
         makeLabel(this, "lblVersion", QStringLiteral("V1.1 - November 2001."), twipsRect(1050, 1560, 3885, 225), bold);
     Label1 =
@@ -75,7 +76,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     Label2 = makeLabel(this, "Label2", QString(), twipsRect(720, 3840, 3015, 255), bold, kRed);
     Label3 = makeLabel(this, "Label3", QString(), twipsRect(720, 3480, 3255, 255), bold, kRed);
     Label4 = makeLabel(this, "Label4", QStringLiteral("morvane@example.org"), twipsRect(2880, 1080, 3375, 255),
-                       msSansSerif(8.25, false, true), kBlue);
+                       msSansSerif(8.25, FontStyle::Underlined), kBlue);
 }
 
 void frmAbout::cmdOK_Click() { close(); }

@@ -30,7 +30,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, con
     auto *label = new QLabel(caption, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
-    label->setFont(msSansSerif(8.25, true));
+    label->setFont(msSansSerif(8.25, FontStyle::Bold));
     return label;
 }
 
@@ -113,7 +113,7 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     prec_frame->setObjectName(QStringLiteral("prec_frame"));
     prec_frame->setGeometry(twipsRect(5400, 480, 3495, 1095));
     prec_frame->setToolTip(QStringLiteral("Select precision"));
-    prec_frame->setFont(msSansSerif(8.25, true));
+    prec_frame->setFont(msSansSerif(8.25, FontStyle::Bold));
     prec_opt[0] =
         makeOption(prec_frame, "prec_opt(0)", QStringLiteral("AF&99 Precision"), twipsRect(240, 360, 1815, 255));
     prec_opt[1] =
