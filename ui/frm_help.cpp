@@ -44,7 +44,7 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(9645), twips(9405));
     setFont(msSansSerif(8.25));
-    setColour(this, QPalette::Window, QColor(0, 0, 255));
+    setColour(this, QPalette::Window, colours::kBlue);
     setAutoFillBackground(true);
 
     hlp_text = new QPlainTextEdit(this);
@@ -56,8 +56,7 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     hlp_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     hlp_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hlp_text->setFont(msSansSerif(9.75));
-    setColour(hlp_text, QPalette::Base, Qt::white);
-    setColour(hlp_text, QPalette::Text, Qt::black);
+    makeWhiteBox(hlp_text);
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -51,7 +51,7 @@ QLineEdit *makeFactorBox(QWidget *parent, const char *name, const QRect &geometr
     auto *box = new QLineEdit(QStringLiteral("1.00"), parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
-    setColour(box, QPalette::Base, Qt::white);
+    makeWhiteBox(box);
     return box;
 }
 
@@ -79,7 +79,11 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     setWindowIcon(applicationIcon());
     setFixedSize(twips(9525), twips(5700));
     setFont(msSansSerif(8.25));
-    setColour(this, QPalette::Window, palette().color(QPalette::Midlight));
+    // The 3D-light face follows the desktop; its text must stand out from it
+    // even where a dark theme leaves the face light.
+    const QColor face = palette().color(QPalette::Midlight);
+    setColour(this, QPalette::Window, face);
+    setColour(this, QPalette::WindowText, readableOn(face, palette().color(QPalette::WindowText)));
     setAutoFillBackground(true);
 
     // Built in tab order, which gives the focus chain.
