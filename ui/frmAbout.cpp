@@ -58,6 +58,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setGeometry(twipsRect(240, 240, 540, 540));
     picIcon->setPixmap(applicationIcon().pixmap(picIcon->size()));
+    picIcon->setAccessibleName(QStringLiteral("Morvane"));
 
     lblDescription = makeLabel(this, "lblDescription",
                                QStringLiteral("This application provides resizing or bending parts created under AF5 "

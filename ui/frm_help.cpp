@@ -50,6 +50,7 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     hlp_text = new QPlainTextEdit(this);
     hlp_text->setObjectName(QStringLiteral("hlp_text"));
     hlp_text->setGeometry(twipsRect(240, 240, 9135, 8295));
+    hlp_text->setAccessibleName(QStringLiteral("Help text"));
     hlp_text->setReadOnly(true);
     hlp_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     hlp_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);

@@ -96,6 +96,7 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(twipsRect(360, 480, 4575, 1890));
     Dir1->setToolTip(QStringLiteral("Choose folder"));
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
     Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -111,6 +112,7 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(twipsRect(360, 2400, 4575, 3015));
     File1->setToolTip(QStringLiteral("Select part for resizing"));
+    File1->setAccessibleName(QStringLiteral("Part files"));
     File1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     prec_frame = new QGroupBox(QStringLiteral(" Precision : "), this);
