@@ -75,7 +75,6 @@ void frm_help::load()
 {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path)) {
-        m_helpFileMissing = true;
         hlp_text->setPlainText(QStringLiteral("ERROR : Help file is missing ! Please reinstall application"));
         return;
     }
