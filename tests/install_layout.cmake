@@ -13,14 +13,14 @@ if(EXISTS "${program_dir}/Morvanehlp.txt")
   file(SHA256 "${program_dir}/Morvanehlp.txt" help_installed)
 endif()
 file(REAL_PATH "${PREFIX}/bin/morvane" command)
-file(STRINGS "${PREFIX}/share/applications/morvane.desktop" entry REGEX "^(Exec|Icon)=morvane$")
+file(STRINGS "${PREFIX}/share/applications/org.example.morvane.desktop" entry REGEX "^(Exec|Icon)=morvane$")
 # Started through the link, the installed program must come up and stay up.
 execute_process(COMMAND "${CMAKE_COMMAND}" -E env QT_QPA_PLATFORM=offscreen "${PREFIX}/bin/morvane"
                 TIMEOUT 3 RESULT_VARIABLE started)
 
 foreach(check "NOT failed" "help_installed STREQUAL help_wanted" "IS_SYMLINK ${PREFIX}/bin/morvane"
               "command STREQUAL program" "EXISTS ${PREFIX}/bin/morvane-resize" "entry STREQUAL \"Exec=morvane;Icon=morvane\""
-              "EXISTS ${PREFIX}/share/icons/hicolor/256x256/apps/morvane.png" "started MATCHES timeout")
+              "EXISTS ${PREFIX}/share/icons/hicolor/48x48/apps/morvane.png" "started MATCHES timeout")
   cmake_language(EVAL CODE "if(NOT (${check}))\n message(FATAL_ERROR \"install: not so: ${check}\\n${output}\")\nendif()")
 endforeach()
 file(REMOVE_RECURSE "${PREFIX}")
