@@ -86,15 +86,16 @@ private slots:
     {
         QTest::addColumn<QPalette>("palette");
         QTest::addColumn<QString>("window");
-        // Dark as many themes set it: text and faces dark, the 3D shades
-        // left as the light palette had them.
+        // Dark as many themes set it: dark faces, white text, and the 3D
+        // shades left as the light palette had them.
+        const QColor darkFace(53, 53, 53);
         QPalette partlyDark = QApplication::style()->standardPalette();
         for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-            partlyDark.setColor(role, QColor(53, 53, 53));
+            partlyDark.setColor(role, darkFace);
         for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             partlyDark.setColor(role, Qt::white);
         const std::pair<const char *, QPalette> palettes[] = {{"light", QApplication::style()->standardPalette()},
-                                                              {"dark", QPalette(QColor(53, 53, 53))},
+                                                              {"dark", QPalette(darkFace)},
                                                               {"partly dark", partlyDark}};
         for (const auto &[name, palette] : palettes)
             for (const char *window : {"frm_main", "frm_help", "frmAbout"})
