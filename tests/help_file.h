@@ -5,20 +5,19 @@
 #include <QDir>
 #include <QFile>
 
-// The help file beside the test program, where the help window looks;
-// removed when the test is done with it.
+// The help file beside the test program, where the help window looks; gone
+// again when the test is done with it.
 struct HelpFile {
-    HelpFile() = default;
-    HelpFile(const HelpFile &) = delete;
     ~HelpFile() { remove(); }
-    void write(const QByteArray &bytes) const
+    static void write(const QByteArray &bytes)
     {
+        remove(); // also what a test that crashed left
         QFile file(frm_help::helpFilePath());
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             qFatal("cannot write the help file");
     }
-    // A folder of that name exists but cannot be read as a file.
-    void makeUnreadable() const
+    // A folder of that name, which cannot be read as a file.
+    static void makeUnreadable()
     {
         remove();
         QDir().mkpath(frm_help::helpFilePath());

@@ -14,9 +14,12 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# The packages every build needs, and those the checks add: clang with its
-# libFuzzer and sanitizer runtimes.
+# The packages every build needs; those the tests add: the Debian package's
+# tools and checkers, the desktop's validators, and a font to stand for a
+# system without Liberation Sans; and those the deeper checks add: clang
+# with its libFuzzer and sanitizer runtimes.
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins fonts-liberation2)
+TEST_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils fonts-dejavu-core)
 CHECK_PACKAGES=(clang-16 libclang-rt-16-dev)
 
 # Configures a build folder once, then builds what changed:

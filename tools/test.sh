@@ -9,9 +9,9 @@ source tools/packages.sh
 
 quick=${MORVANE_QUICK:-0}
 if [ "$quick" = 1 ]; then
-    ensure_packages "${BUILD_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
 else
-    ensure_packages "${BUILD_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
+    ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${CHECK_PACKAGES[@]}"
 fi
 
 echo "== Tests"

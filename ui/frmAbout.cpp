@@ -11,9 +11,6 @@
 
 namespace {
 
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-
 // Labels show plain text and take no clicks, the e-mail address included.
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &geometry, const QFont &font,
                   const QColor &colour = QColor())
@@ -33,8 +30,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
 } // namespace
 
 const frmAbout::RuleLine frmAbout::Line1[2] = {
-    {705, 6254, 2880, QColor(255, 255, 255), 2},
-    {690, 6254, 2880, QColor(128, 128, 128), 1},
+    {705, 6254, 2880, colours::kWhite, 2},
+    {690, 6254, 2880, colours::kGrey, 1},
 };
 
 frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly)
@@ -45,8 +42,11 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(6660), twips(4455));
     setFont(msSansSerif(8.25));
+    // The labels' colours are fixed, so the face they sit on is too.
+    setColour(this, QPalette::Window, colours::kLightFace);
+    setColour(this, QPalette::WindowText, colours::kBlack);
 
-    const QFont bold = msSansSerif(8.25, true);
+    const QFont bold = msSansSerif(8.25, FontStyle::Bold);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(twipsRect(5040, 3120, 1260, 1065));
@@ -58,24 +58,26 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent, Qt::Dialog | kCloseBoxOnly
     picIcon->setObjectName(QStringLiteral("picIcon"));
     picIcon->setGeometry(twipsRect(240, 240, 540, 540));
     picIcon->setPixmap(applicationIcon().pixmap(picIcon->size()));
+    picIcon->setAccessibleName(QStringLiteral("Morvane"));
 
     lblDescription = makeLabel(this, "lblDescription",
                                QStringLiteral("This application provides resizing or bending parts created under AF5 "
                                               "or AF99 application by Abacus."),
-                               twipsRect(1050, 2160, 5205, 450), bold, Qt::black);
+                               twipsRect(1050, 2160, 5205, 450), bold, colours::kBlack);
     lblDescription->setWordWrap(true);
-    lblDisclaimer =
-        makeLabel(this, "lblDisclaimer", QStringLiteral("Warning:"), twipsRect(720, 3120, 1110, 225), bold, kRed);
-    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("AF99 Morvane Part Application"),
-                         twipsRect(1050, 360, 5325, 600), msSansSerif(18, true, true), kBlue);
+    lblDisclaimer = makeLabel(this, "lblDisclaimer", QStringLiteral("Warning:"), twipsRect(720, 3120, 1110, 225), bold,
+                              colours::kRed);
+    lblTitle =
+        makeLabel(this, "lblTitle", QStringLiteral("AF99 Morvane Part Application"), twipsRect(1050, 360, 5325, 600),
+                  msSansSerif(18, FontStyle::Bold | FontStyle::Underlined), colours::kBlue);
     lblVersion =
         makeLabel(this, "lblVersion", QStringLiteral("V1.1 - November 2001."), twipsRect(1050, 1560, 3885, 225), bold);
-    Label1 =
-        makeLabel(this, "Label1", QStringLiteral("By Morvane team"), twipsRect(1050, 1080, 1575, 255), bold, kBlue);
-    Label2 = makeLabel(this, "Label2", QString(), twipsRect(720, 3840, 3015, 255), bold, kRed);
-    Label3 = makeLabel(this, "Label3", QString(), twipsRect(720, 3480, 3255, 255), bold, kRed);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("By Morvane team"), twipsRect(1050, 1080, 1575, 255), bold,
+                       colours::kBlue);
+    Label2 = makeLabel(this, "Label2", QString(), twipsRect(720, 3840, 3015, 255), bold, colours::kRed);
+    Label3 = makeLabel(this, "Label3", QString(), twipsRect(720, 3480, 3255, 255), bold, colours::kRed);
     Label4 = makeLabel(this, "Label4", QStringLiteral("morvane@example.org"), twipsRect(2880, 1080, 3375, 255),
-                       msSansSerif(8.25, false, true), kBlue);
+                       msSansSerif(8.25, FontStyle::Underlined), colours::kBlue);
 }
 
 void frmAbout::cmdOK_Click() { close(); }

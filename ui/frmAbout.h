@@ -19,7 +19,7 @@ protected:
 private slots:
     void cmdOK_Click();
 
-public:
+private:
     // The etched rule under the description, in twips; drawn in order, so
     // the grey line lies over the white one.
     struct RuleLine {
@@ -31,7 +31,6 @@ public:
     };
     static const RuleLine Line1[2];
 
-private:
     QPushButton *cmdOK;
     QLabel *picIcon;
     QLabel *lblDescription;

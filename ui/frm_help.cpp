@@ -44,20 +44,20 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(9645), twips(9405));
     setFont(msSansSerif(8.25));
-    setColour(this, QPalette::Window, QColor(0, 0, 255));
+    setColour(this, QPalette::Window, colours::kBlue);
     setAutoFillBackground(true);
 
     hlp_text = new QPlainTextEdit(this);
     hlp_text->setObjectName(QStringLiteral("hlp_text"));
     hlp_text->setGeometry(twipsRect(240, 240, 9135, 8295));
+    hlp_text->setAccessibleName(QStringLiteral("Help text"));
     hlp_text->setReadOnly(true);
     hlp_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     hlp_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     hlp_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     hlp_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hlp_text->setFont(msSansSerif(9.75));
-    setColour(hlp_text, QPalette::Base, Qt::white);
-    setColour(hlp_text, QPalette::Text, Qt::black);
+    makeWhiteBox(hlp_text);
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -75,7 +75,6 @@ void frm_help::load()
 {
     const QString path = helpFilePath();
     if (!QFileInfo::exists(path)) {
-        m_helpFileMissing = true;
         hlp_text->setPlainText(QStringLiteral("ERROR : Help file is missing ! Please reinstall application"));
         return;
     }

@@ -18,8 +18,6 @@ public:
 
     // Why an existing help file could not be read; empty when all is well.
     QString loadError() const { return m_loadError; }
-    bool helpFileMissing() const { return m_helpFileMissing; }
-    bool helpStreamOpen() const { return m_helpStream.isOpen(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -33,6 +31,5 @@ private:
     QPlainTextEdit *hlp_text;
     QPushButton *Command1;
     QFile m_helpStream;
-    bool m_helpFileMissing = false;
     QString m_loadError;
 };

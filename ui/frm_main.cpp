@@ -31,7 +31,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &caption, con
     auto *label = new QLabel(caption, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
-    label->setFont(msSansSerif(8.25, true));
+    label->setFont(msSansSerif(8.25, FontStyle::Bold));
     return label;
 }
 
@@ -52,7 +52,7 @@ QLineEdit *makeFactorBox(QWidget *parent, const char *name, const QRect &geometr
     auto *box = new QLineEdit(QStringLiteral("1.00"), parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
-    setColour(box, QPalette::Base, Qt::white);
+    makeWhiteBox(box);
     return box;
 }
 
@@ -74,7 +74,11 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     setWindowIcon(applicationIcon());
     setFixedSize(twips(9525), twips(5700));
     setFont(msSansSerif(8.25));
-    setColour(this, QPalette::Window, palette().color(QPalette::Midlight));
+    // The 3D-light face follows the desktop; its text must stand out from it
+    // even where a dark theme leaves the face light.
+    const QColor face = palette().color(QPalette::Midlight);
+    setColour(this, QPalette::Window, face);
+    setColour(this, QPalette::WindowText, readableOn(face, palette().color(QPalette::WindowText)));
     setAutoFillBackground(true);
 
     // Built in tab order, which gives the focus chain.
@@ -87,6 +91,7 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(twipsRect(360, 480, 4575, 1890));
     Dir1->setToolTip(QStringLiteral("Choose folder"));
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
     Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -102,13 +107,14 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(twipsRect(360, 2400, 4575, 3015));
     File1->setToolTip(QStringLiteral("Select part for resizing"));
+    File1->setAccessibleName(QStringLiteral("Part files"));
     File1->setSelectionMode(QAbstractItemView::SingleSelection);
 
     prec_frame = new QGroupBox(QStringLiteral(" Precision : "), this);
     prec_frame->setObjectName(QStringLiteral("prec_frame"));
     prec_frame->setGeometry(twipsRect(5400, 480, 3495, 1095));
     prec_frame->setToolTip(QStringLiteral("Select precision"));
-    prec_frame->setFont(msSansSerif(8.25, true));
+    prec_frame->setFont(msSansSerif(8.25, FontStyle::Bold));
     prec_opt[0] =
         makeOption(prec_frame, "prec_opt(0)", QStringLiteral("AF&99 Precision"), twipsRect(240, 360, 1815, 255));
     prec_opt[1] =

@@ -26,11 +26,8 @@ class frm_main : public QWidget {
 public:
     explicit frm_main(QWidget *parent = nullptr);
 
-    // The folder File1 lists, and the name selected in it (empty for none).
-    QString listedFolder() const { return m_listedFolder; }
+    // The part file selected in File1; empty for none.
     QString selectedFileName() const;
-    // The inputs of a run, exactly as the controls hold them.
-    morvane::ResizeSettings resizeSettings() const;
 
 private slots:
     void Dir1_Change();
@@ -40,6 +37,8 @@ private slots:
     void bt_about_Click();
 
 private:
+    // The inputs of a run, exactly as the controls hold them.
+    morvane::ResizeSettings resizeSettings() const;
     static void bringUp(QWidget *window);
     void keepStartFolderInView();
     void setListedFolder(const QString &folder);

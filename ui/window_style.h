@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QColor>
+#include "ui/fixed_colours.h"
+
 #include <QPalette>
 #include <QWidget>
 
@@ -14,4 +15,21 @@ inline void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &c
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
     widget->setPalette(palette);
+}
+
+// A text box that stays white, and its text black, under any palette.
+inline void makeWhiteBox(QWidget *box)
+{
+    setColour(box, QPalette::Base, colours::kWhite);
+    setColour(box, QPalette::Text, colours::kBlack);
+}
+
+// The desktop's text colour where it stands out from `background`, else
+// black or white, whichever does.
+inline QColor readableOn(const QColor &background, const QColor &preferred)
+{
+    const int backgroundGrey = qGray(background.rgb());
+    if (qAbs(qGray(preferred.rgb()) - backgroundGrey) >= 128)
+        return preferred;
+    return backgroundGrey >= 128 ? colours::kBlack : colours::kWhite;
 }
