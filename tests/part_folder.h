@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 // A byte string literal that may hold NUL bytes.
 template <std::size_t N>
@@ -26,38 +26,21 @@ struct PartFolder {
 
     QString path() const { return dir.path(); }
     QString file(const QString &name) const { return dir.filePath(name); }
-    void write(const QString &name, const QByteArray &data) const
+    // Names are bytes, which need not be UTF-8.
+    std::string bytePath(const QByteArray &name) const
     {
-        QFile out(file(name));
-        if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size())
-            qFatal("cannot write %s", qPrintable(name));
+        return (QFile::encodeName(dir.path()) + '/' + name).toStdString();
     }
-    QByteArray read(const QString &name) const
+    void write(const QByteArray &name, const QByteArray &data) const
     {
-        QFile in(file(name));
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+        std::ofstream out(bytePath(name), std::ios::binary);
+        if (!out.write(data.constData(), data.size()).flush())
+            qFatal("cannot write %s", name.constData());
     }
-    // Names as bytes, which need not be UTF-8.
-    void writeRaw(const QByteArray &name, const QByteArray &data) const
+    QByteArray read(const QByteArray &name) const
     {
-        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-        std::FILE *out = std::fopen(path.constData(), "wb");
-        if (!out || std::fwrite(data.constData(), 1, size_t(data.size()), out) != size_t(data.size())
-            || std::fclose(out))
-            qFatal("cannot write %s", path.constData());
-    }
-    QByteArray readRaw(const QByteArray &name) const
-    {
-        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
-        QByteArray data;
-        if (std::FILE *in = std::fopen(path.constData(), "rb")) {
-            char buffer[4096];
-            for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
-                data.append(buffer, qsizetype(got));
-            std::fclose(in);
-            return data;
-        }
-        return "<missing>";
+        std::ifstream in(bytePath(name), std::ios::binary);
+        return in ? QByteArray::fromStdString({std::istreambuf_iterator<char>(in), {}}) : "<missing>";
     }
     // Hidden entries too, so that a left-over temporary file shows.
     QStringList entries() const
@@ -72,24 +55,26 @@ struct PartFolder {
 struct Scene {
     static inline const QByteArray kEarlier = "an earlier result, longer than some new ones\r\n";
 
-    Scene(const QString &name, const QByteArray &source) : name(name), source(source)
+    Scene(const QByteArray &name, const QByteArray &source) : name(name), source(source)
     {
         folder.write(name, source);
-        folder.write(resultName(), kEarlier);
+        folder.write(morvane::newFileNameFor(name), kEarlier);
     }
-    QString resultName() const { return QFile::decodeName(morvane::newFileNameFor(QFile::encodeName(name))); }
     // Both files as they were.
-    bool kept() const { return folder.read(name) == source && folder.read(resultName()) == kEarlier; }
+    bool kept() const
+    {
+        return folder.read(name) == source && folder.read(morvane::newFileNameFor(name)) == kEarlier;
+    }
     // What is there besides the two.
     QStringList leftOver() const
     {
         QStringList rest = folder.entries();
         rest.removeAll(name);
-        rest.removeAll(resultName());
+        rest.removeAll(morvane::newFileNameFor(name));
         return rest;
     }
 
     PartFolder folder;
-    QString name;
+    QByteArray name;
     QByteArray source;
 };

@@ -27,36 +27,31 @@ QByteArray part(int lines)
     return bytes;
 }
 
-// morvane-resize on the scene's part. `failCalls` makes those calls fail
-// (see fail_calls.cpp); `inChild` runs in the child before it starts.
+// morvane-resize on the scene's part, those calls made to fail (see
+// fail_calls.cpp); `inChild` runs in the child before it starts.
 void startResize(QProcess &process, const Scene &scene, const QString &failCalls = {},
-                 const std::function<void()> &inChild = {}, const QString &program = QStringLiteral(MORVANE_RESIZE))
+                 const std::function<void()> &inChild = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!failCalls.isEmpty()) {
-        environment.insert("LD_PRELOAD", QStringLiteral(FAIL_CALLS));
-        environment.insert("FAIL_CALLS", failCalls);
-        environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0");
-    }
+    environment.insert("LD_PRELOAD", QStringLiteral(FAIL_CALLS));
+    environment.insert("FAIL_CALLS", failCalls);
+    environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0");
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(scene.folder.path());
-    if (inChild)
-        process.setChildProcessModifier(inChild);
-    process.start(program, {scene.name});
+    process.setChildProcessModifier(inChild ? inChild : [] {});
+    process.start(MORVANE_RESIZE, {scene.name});
     QVERIFY(process.waitForStarted());
 }
 
-// Waits until the run has written `bytes`, then stops it there.
-void stopAfterWriting(QProcess &process, qint64 bytes)
+// Waits until the run has written 2 MB, then stops it there.
+void stopInTheMiddle(QProcess &process)
 {
     QFile io(QStringLiteral("/proc/%1/io").arg(process.processId()));
-    for (int waited = 0; waited < 30000; waited += 1) {
-        if (!io.open(QIODevice::ReadOnly))
-            break;
+    for (int waited = 0; waited < 30000 && io.open(QIODevice::ReadOnly); ++waited) {
         const QByteArray stats = io.readAll();
         io.close();
-        const qsizetype at = stats.indexOf("wchar:");
-        if (stats.mid(at + 6, stats.indexOf('\n', at) - at - 6).trimmed().toLongLong() >= bytes)
+        const qsizetype at = stats.indexOf("wchar:") + 6;
+        if (stats.mid(at, stats.indexOf('\n', at) - at).trimmed().toLongLong() >= 2 << 20)
             break;
         QTest::qWait(1);
     }
@@ -64,21 +59,28 @@ void stopAfterWriting(QProcess &process, qint64 bytes)
     ::kill(pid_t(process.processId()), SIGSTOP);
 }
 
+// Changes the source under the run.
+void change(Scene &scene, const QString &how)
+{
+    QFile source(scene.folder.file("wing.afp"));
+    if (how == "replace") {
+        scene.folder.write("other.afp", scene.source);
+        QCOMPARE(::rename(scene.folder.bytePath("other.afp").c_str(), scene.folder.bytePath("wing.afp").c_str()), 0);
+    } else if (how == "truncate") {
+        QVERIFY(source.resize(source.size() / 2));
+    } else if (!how.isEmpty()) {
+        QVERIFY(source.open(how == "append" ? QIODevice::Append : QIODevice::ReadWrite));
+        QVERIFY(source.write("\"\",1,2,3\r\n") > 0);
+        source.close();
+    }
+    scene.source = scene.folder.read("wing.afp");
+}
+
 // Permissions do not hold for root, so there the child gives them up.
 void dropRootPrivileges()
 {
     if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
         _exit(99);
-}
-
-void checkFailed(QProcess &process, const Scene &scene, const QString &said)
-{
-    QVERIFY(process.waitForFinished(60000));
-    const QString err = process.readAllStandardError();
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY2(err.startsWith("morvane-resize: wing.afp: ") && err.contains(said), qPrintable(err));
-    QVERIFY(scene.kept());
-    QCOMPARE(scene.leftOver(), QStringList());
 }
 
 } // namespace
@@ -161,114 +163,76 @@ private slots:
         QCOMPARE(scene.leftOver(), QStringList());
     }
 
-    // A file-size limit stands in for a full disk: past it write() fails as
-    // it does there. Some disks and network file systems report their errors
-    // only when the file is synced or closed.
-    void writeFails_data()
+    // What the disk, a signal or another program does to a run, and how it
+    // ends: an exit status, or minus the signal that ended it.
+    void faults_data()
     {
         QTest::addColumn<QString>("failCalls");
-        QTest::addColumn<bool>("sizeLimit");
+        QTest::addColumn<QString>("inChild");
+        QTest::addColumn<int>("signal"); // sent in the middle of the run
+        QTest::addColumn<QString>("change"); // made to the source in the middle of the run
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
-        QTest::newRow("disk full") << "" << true << "writing wing_new1.afp failed: File too large";
-        QTest::newRow("sync fails") << "fdatasync" << false << "writing wing_new1.afp failed: Input/output error";
-        QTest::newRow("close fails") << "close" << false << "writing wing_new1.afp failed: Input/output error";
-        QTest::newRow("close fails, named file") << "tmpfile,close" << false << "failed: Input/output error";
-        QTest::newRow("read fails") << "read" << false << "reading it failed: Input/output error";
+        const auto row = [](const char *tag, const char *failCalls, const char *inChild, int signal, const char *change,
+                            int status, const char *said) {
+            QTest::newRow(tag) << failCalls << inChild << signal << change << status << said;
+        };
+        // A file-size limit stands in for a full disk: past it write() fails
+        // as it does there. Some disks and network file systems report their
+        // errors only when the file is synced or closed.
+        row("disk full", "", "size limit", 0, "", 1, "writing wing_new1.afp failed: File too large");
+        row("sync fails", "fdatasync", "", 0, "", 1, "writing wing_new1.afp failed: Input/output error");
+        row("close fails", "close", "", 0, "", 1, "writing wing_new1.afp failed: Input/output error");
+        row("close fails, named file", "tmpfile,close", "", 0, "", 1,
+            "writing wing_new1.afp failed: Input/output error");
+        row("read fails", "read", "", 0, "", 1, "reading it failed: Input/output error");
+        // Without unnamed files the result has a name until it is done, which
+        // the run must take away with it.
+        row("SIGKILL", "", "", SIGKILL, "", -SIGKILL, "");
+        row("SIGTERM, named file", "tmpfile", "", SIGTERM, "", -SIGTERM, "");
+        row("SIGINT, named file", "tmpfile", "", SIGINT, "", -SIGINT, "");
+        row("SIGHUP, named file", "tmpfile", "", SIGHUP, "", -SIGHUP, "");
+        row("SIGHUP under nohup", "tmpfile", "nohup", SIGHUP, "", 0, "");
+        for (const char *how : {"truncate", "append", "rewrite", "replace"})
+            row(how, "", "", 0, how, 1, "it changed while it was read");
     }
 
-    void writeFails()
+    void faults()
     {
         QFETCH(QString, failCalls);
-        QFETCH(bool, sizeLimit);
+        QFETCH(QString, inChild);
+        QFETCH(int, signal);
+        QFETCH(QString, change);
+        QFETCH(int, status);
         QFETCH(QString, said);
-        const Scene scene("wing.afp", part(50000));
+        Scene scene("wing.afp", part(2'000'000));
         QProcess process;
-        startResize(process, scene, failCalls, [sizeLimit] {
-            if (!sizeLimit)
+        startResize(process, scene, failCalls, [inChild] {
+            if (inChild == "nohup")
+                ::signal(SIGHUP, SIG_IGN);
+            if (inChild != "size limit")
                 return;
-            signal(SIGXFSZ, SIG_IGN);
+            ::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{64 * 1024, 64 * 1024};
             setrlimit(RLIMIT_FSIZE, &limit);
         });
-        checkFailed(process, scene, said);
-    }
-
-    // Stopped in the middle of writing; without unnamed files the result has
-    // a name until then, which the run must take away with it.
-    void interrupted_data()
-    {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<QString>("failCalls");
-        QTest::addColumn<bool>("ignored"); // as under nohup: the run goes on
-        QTest::newRow("SIGKILL") << int(SIGKILL) << "" << false;
-        QTest::newRow("SIGTERM, named file") << int(SIGTERM) << "tmpfile" << false;
-        QTest::newRow("SIGINT, named file") << int(SIGINT) << "tmpfile" << false;
-        QTest::newRow("SIGHUP, named file") << int(SIGHUP) << "tmpfile" << false;
-        QTest::newRow("SIGHUP ignored, named file") << int(SIGHUP) << "tmpfile" << true;
-    }
-
-    void interrupted()
-    {
-        QFETCH(int, signal);
-        QFETCH(QString, failCalls);
-        QFETCH(bool, ignored);
-        const Scene scene("wing.afp", part(2'000'000));
-        QProcess process;
-        startResize(process, scene, failCalls, [ignored] {
-            if (ignored)
-                ::signal(SIGHUP, SIG_IGN);
-        });
-        stopAfterWriting(process, 2 << 20);
-        if (failCalls.contains("tmpfile"))
-            QVERIFY2(scene.leftOver().size() == 1, "the run writes a named file");
-        ::kill(pid_t(process.processId()), signal);
-        ::kill(pid_t(process.processId()), SIGCONT);
-        QVERIFY(process.waitForFinished());
-        if (ignored) {
-            QCOMPARE(process.exitCode(), 0);
-            QVERIFY(scene.folder.read("wing_new1.afp").startsWith("\"\",\"wing_new1\""));
-            QCOMPARE(scene.leftOver(), QStringList());
-            return;
+        if (signal != 0 || !change.isEmpty()) {
+            stopInTheMiddle(process);
+            QCOMPARE(scene.leftOver().size(), failCalls.contains("tmpfile") ? 1 : 0);
+            ::change(scene, change);
+            if (signal != 0)
+                ::kill(pid_t(process.processId()), signal);
+            ::kill(pid_t(process.processId()), SIGCONT);
         }
-        QCOMPARE(process.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(process.exitCode(), signal);
-        QVERIFY(scene.kept());
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus() == QProcess::CrashExit ? -process.exitCode() : process.exitCode(), status);
+        const QString err = process.readAllStandardError();
+        QVERIFY2(said.isEmpty() ? err.isEmpty() : err.startsWith("morvane-resize: wing.afp: " + said), qPrintable(err));
         QCOMPARE(scene.leftOver(), QStringList());
-    }
-
-    void sourceChanges_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::newRow("truncated") << "truncate";
-        QTest::newRow("grown") << "append";
-        QTest::newRow("rewritten in place") << "rewrite";
-        QTest::newRow("replaced") << "replace";
-    }
-
-    void sourceChanges()
-    {
-        QFETCH(QString, change);
-        Scene scene("wing.afp", part(2'000'000));
-        QProcess process;
-        startResize(process, scene);
-        stopAfterWriting(process, 2 << 20);
-        QFile source(scene.folder.file("wing.afp"));
-        if (change == "replace") {
-            scene.folder.write("other.afp", scene.source);
-            QCOMPARE(::rename(QFile::encodeName(scene.folder.file("other.afp")).constData(),
-                              QFile::encodeName(source.fileName()).constData()),
-                     0);
-        } else {
-            QVERIFY(source.open(change == "append" ? QIODevice::Append : QIODevice::ReadWrite));
-            if (change == "truncate")
-                QVERIFY(source.resize(source.size() / 2));
-            else
-                QVERIFY(source.write("\"\",1,2,3\r\n") > 0);
-            source.close();
-        }
-        scene.source = scene.folder.read("wing.afp");
-        ::kill(pid_t(process.processId()), SIGCONT);
-        checkFailed(process, scene, "it changed while it was read");
+        if (status == 0)
+            QVERIFY(scene.folder.read("wing_new1.afp").startsWith("\"\",\"wing_new1\""));
+        else
+            QVERIFY(scene.kept());
     }
 };
 

@@ -228,42 +228,42 @@ private slots:
         PartFolder folder;
         const QByteArray earlier = "an earlier result\r\n";
         if (written)
-            folder.writeRaw(name, kHeader);
+            folder.write(name, kHeader);
         const bool withEarlier = written && isPartFileName(name) && newFileNameFor(name).size() <= NAME_MAX;
         if (withEarlier)
-            folder.writeRaw(newFileNameFor(name), earlier);
+            folder.write(newFileNameFor(name), earlier);
         // A twin whose name decodes the same: it must never be the one resized.
-        folder.writeRaw("w\xEF\xBF\xBD.afp", "a twin\r\n");
+        folder.write("w\xEF\xBF\xBD.afp", "a twin\r\n");
         QVERIFY(QDir(folder.path()).mkpath("folder.afp") && QDir(folder.path()).mkpath("way_new1.afp"));
-        folder.writeRaw("way.afp", kHeader);
-        folder.writeRaw("link.afp", kHeader);
+        folder.write("way.afp", kHeader);
+        folder.write("link.afp", kHeader);
         QVERIFY(QFile::link("link.afp", folder.file("link_new1.afp")));
         makeSpecialFiles(folder);
         const QStringList before = folder.entries();
         const int descriptors = openDescriptors();
         const ResizeOutcome outcome = runResize(QFile::encodeName(folder.path()), name, {});
         QCOMPARE(openDescriptors(), descriptors);
-        QCOMPARE(folder.readRaw("w\xEF\xBF\xBD.afp"), "a twin\r\n");
-        QCOMPARE(folder.readRaw("link.afp"), kHeader);
+        QCOMPARE(folder.read("w\xEF\xBF\xBD.afp"), "a twin\r\n");
+        QCOMPARE(folder.read("link.afp"), kHeader);
         QCOMPARE(folder.entries(), before);
         if (!succeeds) {
             const auto *failed = std::get_if<Failed>(&outcome);
             QVERIFY2(failed, qPrintable(outcomeMessage(outcome)));
             QCOMPARE(failed->error.kind, kind);
             if (withEarlier)
-                QCOMPARE(folder.readRaw(newFileNameFor(name)), earlier);
+                QCOMPARE(folder.read(newFileNameFor(name)), earlier);
             return;
         }
         QVERIFY2(std::holds_alternative<Created>(outcome), qPrintable(outcomeMessage(outcome)));
-        QCOMPARE(folder.readRaw(result), "\"\",\"" + result.chopped(4) + "\",\"metal-Resized\"\r\n");
-        QCOMPARE(folder.readRaw(name), kHeader);
+        QCOMPARE(folder.read(result), "\"\",\"" + result.chopped(4) + "\",\"metal-Resized\"\r\n");
+        QCOMPARE(folder.read(name), kHeader);
     }
 
     void listsOnlyNamesItCanOpen()
     {
         PartFolder folder;
         for (const char *name : {"b.afp", "A.AFP", ".hidden.afp", "notes.txt", "w\xE9.afp", "c.afp.txt"})
-            folder.writeRaw(name, kHeader);
+            folder.write(name, kHeader);
         QVERIFY(QDir(folder.path()).mkpath("d.afp"));
         const int descriptors = openDescriptors();
         QCOMPARE(partFileNames(folder.path()), QStringList({"A.AFP", "b.afp"}));
