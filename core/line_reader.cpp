@@ -17,13 +17,33 @@ std::string_view withoutCarriageReturn(std::string_view line)
 
 } // namespace
 
-LineReader::LineReader(QIODevice &device, std::size_t blockSize) : m_device(device), m_block(blockSize) {}
+// The block is followed by kReadAhead bytes that are never data.
+LineReader::LineReader(QIODevice &device, std::size_t blockSize)
+    : m_device(device), m_block(blockSize + kReadAhead), m_blockSize(blockSize)
+{
+}
 
-bool LineReader::fill()
+bool LineReader::topUp()
 {
     if (m_atEnd || m_failed)
         return false;
-    const qint64 got = m_device.read(m_block.data(), static_cast<qint64>(m_block.size()));
+    std::memmove(m_block.data(), m_block.data() + m_begin, m_end - m_begin);
+    m_end -= m_begin;
+    m_begin = 0;
+    return m_end < m_blockSize && readMore();
+}
+
+bool LineReader::fill()
+{
+    m_begin = m_end = 0;
+    return readMore();
+}
+
+bool LineReader::readMore()
+{
+    if (m_atEnd || m_failed)
+        return false;
+    const qint64 got = m_device.read(m_block.data() + m_end, static_cast<qint64>(m_blockSize - m_end));
     if (got < 0) {
         m_failed = true;
         m_errorString = m_device.errorString();
@@ -33,8 +53,7 @@ bool LineReader::fill()
         m_atEnd = true;
         return false;
     }
-    m_begin = 0;
-    m_end = static_cast<std::size_t>(got);
+    m_end += static_cast<std::size_t>(got);
     return true;
 }
 

@@ -34,15 +34,29 @@ public:
     // a read error.
     bool nextPiece(std::string_view &piece, bool &lineEnds);
 
+    // The bytes read but not yet handed on, from the start of a line; valid
+    // until the next call that reads. Readable kReadAhead bytes past its end.
+    std::string_view window() const { return {m_block.data() + m_begin, m_end - m_begin}; }
+    // Hands on `size` bytes of the window, whole lines.
+    void advance(std::size_t size) { m_begin += size; }
+    // Moves what is left of the window to the front and reads on behind it,
+    // so that a line cut by the end of a block is whole again. False when
+    // nothing more came.
+    bool topUp();
+
+    static constexpr std::size_t kReadAhead = 64;
+
     bool failed() const { return m_failed; }
     bool tooLong() const { return m_tooLong; }
     QString errorString() const { return m_errorString; }
 
 private:
     bool fill();
+    bool readMore();
 
     QIODevice &m_device;
     std::vector<char> m_block;
+    std::size_t m_blockSize;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     std::string m_longLine;

@@ -157,6 +157,28 @@ bool copyLine(LineReader &reader, BufferedWriter &writer)
     return true;
 }
 
+// Gives the fast path the lines at the front of the reader's window. True
+// when it is worth asking again, false when the next line is the general
+// rules' to transform.
+bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<double, 3> &factors, int decimals,
+               ScaleKernel kernel, std::uint64_t &lineNumber)
+{
+    static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
+    constexpr std::size_t kBatchLines = 1024;
+    char *out = writer.reserve(kBatchLines * kFastLineMax);
+    const std::string_view window = reader.window();
+    const FastProgress progress =
+        fastTransformLines(window.data(), window.data() + window.size(), factors, decimals, out, kBatchLines, kernel);
+    writer.commit(progress.written);
+    reader.advance(progress.consumed);
+    lineNumber += progress.lines;
+    if (progress.lines == kBatchLines)
+        return true;
+    // Any line of its form is shorter than the read-ahead: if less is left,
+    // the line may go on in the next block.
+    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+}
+
 // Writes the transform of every source line; the first line that cannot be
 // transformed ends the run.
 std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &writer) const
@@ -186,19 +208,18 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
                                                 factorsRead ? *factors.factor[1] : 0,
                                                 factorsRead ? *factors.factor[2] : 0};
     const int decimals = decimalsFor(m_settings.precision);
+    const ScaleKernel kernel = bestScaleKernel();
     std::uint64_t lineNumber = kFirstCoordinateLine;
-    for (; !writer.failed() && reader.next(line); ++lineNumber) {
-        if (factorsRead) {
-            char *out = writer.reserve(kFastLineMax);
-            if (const auto length = fastTransformCoordinateLine(line, factorValues, decimals, out)) {
-                writer.commit(*length);
-                continue;
-            }
-        }
+    while (!writer.failed()) {
+        if (factorsRead && fastLines(reader, writer, factorValues, decimals, kernel, lineNumber))
+            continue;
+        if (!reader.next(line))
+            break;
         const auto transformed = transformCoordinateLine(line, factors, m_settings.precision);
         if (!transformed)
             return lineFailure(lineNumber, transformed.error());
         writer.writeLine(*transformed);
+        ++lineNumber;
     }
     return endOfSource(lineNumber);
 }

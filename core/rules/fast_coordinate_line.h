@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/rules/scale_kernel.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -7,15 +9,33 @@
 
 namespace morvane {
 
-// The longest text fastTransformCoordinateLine writes, its CR LF included.
-inline constexpr std::size_t kFastLineMax = 64;
+// The longest text the fast path writes for one line, its CR LF included.
+inline constexpr std::size_t kFastLineMax = 72;
+// How far past the start of a line the fast path may read: the caller's
+// buffer is readable that far past any line start it hands over, even past
+// the end of the data, whose bytes then count for nothing.
+inline constexpr std::size_t kFastReadAhead = 64;
 
-// The common case of a coordinate line, "" and three short plain decimals,
-// transformed without the general rules' allocations. Writes the line and its
-// CR LF to `out` and returns the length, or nothing when the line needs the
-// general rules (any other form, an error, a result of 10^15 or more in
-// scaled units). Where it answers, it answers exactly as they would.
+struct FastProgress {
+    std::size_t consumed = 0; // bytes read, whole lines with their terminators
+    std::size_t written = 0; // bytes written, whole lines with CR LF
+    std::size_t lines = 0;
+};
+
+// Transforms the coordinate lines at the start of [in, end) for as long as
+// they have the common form: "" and three plain decimals ([-]digits[.digits],
+// at most 7 digits on either side of the point), ending in CR LF or LF,
+// with results below 10^15 scaled units. Each line is read once and split as
+// it is read; the numbers of up to 32 lines are scaled together by `kernel`.
+// At most `maxLines` lines go to `out`, kFastLineMax bytes of room each.
+// Stops before a line of any other form or not whole before `end`, for the
+// general rules to take; where it answers, it answers exactly as they would.
+FastProgress fastTransformLines(const char *in, const char *end, const std::array<double, 3> &factors, int decimals,
+                                char *out, std::size_t maxLines, ScaleKernel kernel);
+
+// One line without its terminator, as the general rules see it: the written
+// length, or nothing where the fast path leaves the line to them.
 std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line, const std::array<double, 3> &factors,
-                                                       int decimals, char *out);
+                                                       int decimals, char *out, ScaleKernel kernel = scalePlain);
 
 } // namespace morvane
