@@ -139,6 +139,12 @@ private slots:
         ok("general lines across blocks", general, generalTurned, {"2", "2", "2", PrecisionMode::AF5});
         ok("kept lines across blocks", kHeader + blanks + "\r\n" + blanks + "\r\r\n",
            kNewHeader + blanks + "\r\n" + blanks + "\r\r\n", unit);
+        QByteArray amid = start, amidTurned = done;
+        for (int i = 0; i < 100; ++i) {
+            amid += i == 50 ? "\"\",9999999,1,1\r\n" : "\"\",1,-2.5,3\r\n";
+            amidTurned += i == 50 ? "\"\",9.999999E+15,2,1\r\n" : "\"\",1000000000,-5,3\r\n";
+        }
+        ok("a result of 10^15 amid fast lines", amid, amidTurned, {"1e9", "2", "1", PrecisionMode::AF5});
         fails("bad factor at line 6", start + "\"\",1,2,3\r\n", ErrorKind::TypeMismatch, 6, {"1", "x", "1"});
         fails("bad field later", start + "\"\",1,2,3\r\n\"\",1,2,3\r\n\"\",1,two,3\r\n", ErrorKind::TypeMismatch, 8,
               unit);
