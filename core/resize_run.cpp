@@ -161,14 +161,14 @@ bool copyLine(LineReader &reader, BufferedWriter &writer)
 // when it is worth asking again, false when the next line is the general
 // rules' to transform.
 bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<double, 3> &factors, int decimals,
-               ScaleKernel kernel, std::uint64_t &lineNumber)
+               FastLines transform, std::uint64_t &lineNumber)
 {
     static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
     constexpr std::size_t kBatchLines = 1024;
     char *out = writer.reserve(kBatchLines * kFastLineMax);
     const std::string_view window = reader.window();
     const FastProgress progress =
-        fastTransformLines(window.data(), window.data() + window.size(), factors, decimals, out, kBatchLines, kernel);
+        transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
     writer.commit(progress.written);
     reader.advance(progress.consumed);
     lineNumber += progress.lines;
@@ -208,10 +208,10 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
                                                 factorsRead ? *factors.factor[1] : 0,
                                                 factorsRead ? *factors.factor[2] : 0};
     const int decimals = decimalsFor(m_settings.precision);
-    const ScaleKernel kernel = bestScaleKernel();
+    const FastLines transform = bestFastPath();
     std::uint64_t lineNumber = kFirstCoordinateLine;
     while (!writer.failed()) {
-        if (factorsRead && fastLines(reader, writer, factorValues, decimals, kernel, lineNumber))
+        if (factorsRead && fastLines(reader, writer, factorValues, decimals, transform, lineNumber))
             continue;
         if (!reader.next(line))
             break;

@@ -64,16 +64,16 @@ bool checkPaths(const std::string &line, const ResizeSettings &settings)
         QCOMPARE_RETURN(QByteArray::fromStdString(*general), QByteArray::fromStdString(*expected));
     if (!factors.factor[0] || !factors.factor[1] || !factors.factor[2])
         return false;
-    // Every kernel the processor has answers alike.
-    std::array<NamedKernel, 3> kernels;
-    const std::size_t count = availableKernels(kernels);
+    // Every variant the processor runs answers alike.
+    std::array<FastPathVariant, 3> variants;
+    const std::size_t count = availableFastPaths(variants);
     std::optional<std::size_t> answered;
     for (std::size_t k = 0; k < count; ++k) {
         char out[kFastLineMax];
         const auto length =
             fastTransformCoordinateLine(line, {*factors.factor[0], *factors.factor[1], *factors.factor[2]},
-                                        decimalsFor(settings.precision), out, kernels[k].kernel);
-        QVERIFY_RETURN(k == 0 || length.has_value() == answered.has_value(), kernels[k].name);
+                                        decimalsFor(settings.precision), out, variants[k].transform);
+        QVERIFY_RETURN(k == 0 || length.has_value() == answered.has_value(), variants[k].name);
         answered = length;
         if (!length)
             continue;
@@ -295,6 +295,7 @@ private slots:
            false);
         ok("eight digits on one side", R"("",12345678,1.12345678,1)", "1|1|1", R"("",12345678,1.12,1)", false);
         ok("point with no fraction", R"("",5.,-0.,.5)", "1|1|1", R"("",5,0,0.5)", false);
+        ok("seven digits and a point", R"("",-1234567.,7654321.0,1)", "2.5|1|1|AF5", R"("",-3086417.5,7654321,1)");
         ok("plus sign", R"("",+5,1,1)", "1|1|1", R"("",5,1,1)", false);
         ok("large results", R"("",9999999,9999999.99,1)", "100000|100000|1", R"("",999999900000,999999999000,1)");
         ok("sixteen digits past 2^53", R"("",9.125000000000001,1,1)", "1|1|1", R"("",9.13,1,1)", false);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/rules/scale_kernel.h"
-
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -26,16 +24,30 @@ struct FastProgress {
 // they have the common form: "" and three plain decimals ([-]digits[.digits],
 // at most 7 digits on either side of the point), ending in CR LF or LF,
 // with results below 10^15 scaled units. Each line is read once and split as
-// it is read; the numbers of up to 32 lines are scaled together by `kernel`.
-// At most `maxLines` lines go to `out`, kFastLineMax bytes of room each.
-// Stops before a line of any other form or not whole before `end`, for the
+// it is read; the numbers of up to 32 lines are scaled together. At most
+// `maxLines` lines go to `out`, kFastLineMax bytes of room each. Stops
+// before a line of any other form or not whole before `end`, for the
 // general rules to take; where it answers, it answers exactly as they would.
-FastProgress fastTransformLines(const char *in, const char *end, const std::array<double, 3> &factors, int decimals,
-                                char *out, std::size_t maxLines, ScaleKernel kernel);
+using FastLines = FastProgress (*)(const char *in, const char *end, const double *factors, int decimals, char *out,
+                                   std::size_t maxLines);
+
+// One per instruction set; each does exactly what the plain one does.
+FastProgress fastLinesPlain(const char *, const char *, const double *, int, char *, std::size_t);
+FastProgress fastLinesAvx2(const char *, const char *, const double *, int, char *, std::size_t);
+FastProgress fastLinesAvx512(const char *, const char *, const double *, int, char *, std::size_t);
+
+struct FastPathVariant {
+    const char *name;
+    FastLines transform;
+};
+// The variants this processor can run, the plain one first.
+std::size_t availableFastPaths(std::array<FastPathVariant, 3> &variants);
+// The fastest of them.
+FastLines bestFastPath();
 
 // One line without its terminator, as the general rules see it: the written
 // length, or nothing where the fast path leaves the line to them.
 std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line, const std::array<double, 3> &factors,
-                                                       int decimals, char *out, ScaleKernel kernel = scalePlain);
+                                                       int decimals, char *out, FastLines transform = fastLinesPlain);
 
 } // namespace morvane

@@ -1,0 +1,36 @@
+// The fast path for any x86-64 (or other) processor: the reference the
+// vector variants are held to.
+
+#include "core/rules/fast_lines_template.h"
+
+namespace morvane {
+
+namespace {
+
+// One number at a time; rounding to nearest even by the 2^52 shift: adding
+// 2^52 to a value below it leaves no fraction bits.
+std::size_t scalePlain(Batch &batch, std::size_t count, const double *factors, double scale)
+{
+    constexpr double kShift = 0x1p52;
+    for (std::size_t i = 0; i < count; ++i) {
+        double value = static_cast<double>(batch.digits[i]) / kPowersOfTen[batch.fraction[i]];
+        value = batch.negative[i] ? -value : value;
+        const double product = value * factors[i % 3] * scale;
+        const double magnitude = product < 0 ? -product : product;
+        if (!(magnitude < kMaxScaled))
+            return i / 3;
+        const double rounded = (magnitude + kShift) - kShift;
+        batch.scaled[i] = static_cast<std::int64_t>(product < 0 ? -rounded : rounded);
+    }
+    return count / 3;
+}
+
+} // namespace
+
+FastProgress fastLinesPlain(const char *in, const char *end, const double *factors, int decimals, char *out,
+                            std::size_t maxLines)
+{
+    return transformLinesAt(decimals, in, end, factors, out, maxLines, scalePlain);
+}
+
+} // namespace morvane

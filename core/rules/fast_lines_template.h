@@ -1,0 +1,279 @@
+#pragma once
+
+// The one-pass fast path, compiled once per processor variant: each
+// fast_lines_*.cpp includes this with its own instruction set and its own
+// way to scale a batch of numbers. Everything here has internal linkage and
+// uses no inline function from a library header, so that no variant's
+// instructions can leak into another's code.
+
+#include "core/rules/fast_coordinate_line.h"
+#include "core/rules/number_text.h" // for kPowersOfTen only: its inline functions are not for here
+
+#include <cstdint>
+#include <cstring>
+
+namespace morvane {
+namespace {
+
+// The byte tricks below read 8 bytes into a register, the first byte lowest
+// (SWAR: SIMD within a register).
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first byte of a load is its lowest");
+constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
+constexpr int kMaxWhole = 7; // digits before the point; 8 in a load means "8 or more"
+constexpr int kMaxFraction = 7;
+// Digits form an exact double, and its quotient by 10^fraction is one
+// correctly rounded division: Clinger's fast path, as from_chars reads.
+// Preconditions: the FPU rounds to nearest (the C++ default, which nothing
+// here changes), and 10^fraction is exact as a double (up to 10^22).
+static_assert(kPowersOfTen[kMaxWhole + kMaxFraction] < 0x1p53, "the digits of a number form an exact double");
+// A line read: "", three times a sign, the digits with the point and a load
+// of 8 past the last digit, a comma; then CR LF.
+static_assert(3 + 3 * (1 + kMaxWhole + 1 + 8 + 1) + 2 <= kFastReadAhead, "a line is read within the read-ahead");
+// Scaled results below this have at most 15 digits, so their plain text is
+// the scaled integer with a point put in; they are also below 2^52, where
+// rounding by the 2^52 shift holds and a double converts to an integer
+// exactly.
+constexpr double kMaxScaled = 1e15;
+static_assert(kMaxScaled <= 0x1p52, "scaled results round by the 2^52 shift");
+// A line written: "", three times a comma, a sign, 15 digits and a point,
+// then CR LF; the last number's stores may run 12 bytes past its start.
+static_assert(2 + 2 * (1 + 1 + 15 + 1) + 1 + 1 + 12 + 2 <= kFastLineMax, "a line is written within its room");
+
+// The numbers of a batch of lines, in the order of their lines and axes:
+// each value is ±digits / 10^fraction.
+constexpr std::size_t kBatchLines = 32;
+constexpr std::size_t kBatchNumbers = 3 * kBatchLines;
+struct Batch {
+    alignas(64) std::uint64_t digits[kBatchNumbers];
+    alignas(64) std::int64_t fraction[kBatchNumbers];
+    alignas(64) std::uint64_t negative[kBatchNumbers]; // 0 or 1
+    alignas(64) std::int64_t scaled[kBatchNumbers + 8]; // room for a whole last step
+    std::size_t lengths[kBatchLines];
+};
+
+// The steps of a line are small and run millions of times: inlined, they
+// share registers instead of saving them at every call.
+#define MORVANE_INLINE inline __attribute__((always_inline))
+
+constexpr std::uint64_t kWholePowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+
+MORVANE_INLINE std::uint64_t load8(const char *p)
+{
+    std::uint64_t bytes;
+    __builtin_memcpy(&bytes, p, sizeof bytes);
+    return bytes;
+}
+
+// The bytes at p less '0', and how many of them are digits from the first
+// (8 for eight or more). A byte is a digit when, less '0', it is below 10:
+// adding 0x76 to its low seven bits then stays below 0x80, without carrying
+// into the next byte.
+struct DigitRun {
+    std::uint64_t values;
+    int count;
+};
+
+MORVANE_INLINE DigitRun digitRun(const char *p)
+{
+    const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
+    const std::uint64_t notDigit = (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
+    return {values, notDigit == 0 ? 8 : __builtin_ctzll(notDigit) / 8};
+}
+
+// The first `count` (1 to 8, never 0) digit values as one number: moved to the top of
+// the register, so that zeros lead, then joined pairwise (fast_float's
+// eight-digit reduction: pairs, then fours, then eight).
+MORVANE_INLINE std::uint64_t valueOfDigits(std::uint64_t values, int count)
+{
+    std::uint64_t v = values << (8 * (8 - count));
+    v = v * 10 + (v >> 8);
+    v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)))
+         + (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))))
+        >> 32;
+    return v & 0xFFFFFFFF;
+}
+
+// [-]digits[.digits] into slot `at`; false for anything else. A number of
+// at most 7 digits and its point, the common case, is read from one load:
+// the point is taken out by shifting the fraction's digits down a byte, and
+// the digits join in one reduction.
+MORVANE_INLINE bool readNumber(const char *&p, Batch &batch, std::size_t at)
+{
+    const bool negative = *p == '-';
+    p += negative;
+    const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
+    std::uint64_t notDigit = (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
+    if (notDigit == 0)
+        return false;
+    const int whole = __builtin_ctzll(notDigit) / 8;
+    if (whole == 0)
+        return false;
+    std::uint64_t digits;
+    int fraction = 0;
+    if (p[whole] != '.') {
+        digits = valueOfDigits(values, whole);
+        p += whole;
+    } else {
+        notDigit &= notDigit - 1;
+        if (notDigit != 0) {
+            fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
+            const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
+            digits = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
+        } else {
+            const DigitRun part = digitRun(p + whole + 1);
+            fraction = part.count;
+            if (fraction > kMaxFraction)
+                return false;
+            digits = valueOfDigits(values, whole);
+            if (fraction != 0)
+                digits = digits * kWholePowers[fraction] + valueOfDigits(part.values, fraction);
+        }
+        p += whole + 1 + fraction;
+    }
+    batch.digits[at] = digits;
+    batch.fraction[at] = fraction;
+    batch.negative[at] = negative;
+    return true;
+}
+
+// The length of the line at `in` with its terminator, its numbers in slots
+// 3 * line on; 0 where the line is of another form or not whole before end.
+MORVANE_INLINE std::size_t readLine(const char *in, const char *end, Batch &batch, std::size_t line)
+{
+    constexpr std::uint32_t kQuoteQuoteComma = '"' | '"' << 8 | ',' << 16;
+    std::uint32_t head;
+    __builtin_memcpy(&head, in, sizeof head);
+    if ((head & 0xFFFFFF) != kQuoteQuoteComma)
+        return 0;
+    const char *p = in + 3;
+    if (!readNumber(p, batch, 3 * line) || *p++ != ',' || !readNumber(p, batch, 3 * line + 1) || *p++ != ','
+        || !readNumber(p, batch, 3 * line + 2))
+        return 0;
+    p += *p == '\r';
+    if (*p++ != '\n' || p > end)
+        return 0;
+    return static_cast<std::size_t>(p - in);
+}
+
+// The 8 digits of a value below 10^8, leading zeros kept, the first digit
+// in the lowest byte, from one register: split 4 + 4, then each half into
+// pairs, then digits, by multiplications that stand in for division by 100
+// and by 10.
+MORVANE_INLINE std::uint64_t eightDigits(std::uint64_t value)
+{
+    const std::uint64_t fours = (value / 10000) | ((value % 10000) << 32);
+    const std::uint64_t hundreds = ((fours * 10486) >> 20) & 0x0000007F0000007FULL;
+    const std::uint64_t pairs = hundreds | ((fours - hundreds * 100) << 16);
+    const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000FULL;
+    return tens | ((pairs - tens * 10) << 8);
+}
+
+// Digits of larger values, rare in parts, one by one.
+MORVANE_INLINE char *writeDigits(char *o, std::uint64_t value)
+{
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (count > 0)
+        *o++ = digits[--count];
+    return o;
+}
+
+// A scaled integer as its decimal text: the whole part without leading
+// zeros, then the point and the decimals that are not zero. Below 10^8 all
+// the digits come from one eightDigits: the last `Decimals` are the
+// fraction. Stores up to 12 bytes past `o`.
+template <int Decimals>
+MORVANE_INLINE char *writeScaled(char *o, std::int64_t scaled)
+{
+    constexpr int kWholeDigits = 8 - Decimals;
+    const bool negative = scaled < 0;
+    *o = '-';
+    o += negative;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    std::uint64_t fraction; // the decimals, first lowest, each 0 to 9
+    if (magnitude < 100000000) {
+        const std::uint64_t digits = eightDigits(magnitude);
+        // Leading zeros are the low bytes; the whole part keeps one digit.
+        const int zeros = __builtin_ctzll(digits | (std::uint64_t(1) << (8 * (kWholeDigits - 1)))) / 8;
+        const std::uint64_t text = (digits + 0x30 * kEachByte) >> (8 * zeros);
+        __builtin_memcpy(o, &text, sizeof text);
+        o += kWholeDigits - zeros;
+        fraction = digits >> (8 * kWholeDigits);
+    } else {
+        constexpr std::uint64_t unit = Decimals == 1 ? 10 : 100;
+        o = writeDigits(o, magnitude / unit);
+        const std::uint64_t decimals = magnitude % unit;
+        fraction = Decimals == 1 ? decimals : (decimals / 10) | ((decimals % 10) << 8);
+    }
+    // The point and every decimal are written; only those that count are kept.
+    const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
+    __builtin_memcpy(o, &point, sizeof point);
+    if constexpr (Decimals == 1)
+        return o + (fraction != 0 ? 2 : 0);
+    else
+        return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
+}
+
+// Reads up to a batch of lines, scales their numbers with `scale`, and
+// writes them. `scale` turns each number into value times the factor of its
+// axis (number i is on axis i % 3) times 10^decimals, rounded half to even,
+// by the general rules' operations on the same doubles; it returns how many
+// lines, from the first, have all their results below kMaxScaled. One instance per precision, so that splitting a
+// scaled integer divides by a constant.
+template <int Decimals, typename Scale>
+FastProgress transformLines(const char *in, const char *end, const double *factors, char *out, std::size_t maxLines,
+                            Scale scale)
+{
+    FastProgress progress;
+    Batch batch;
+    while (progress.lines < maxLines) {
+        const std::size_t left = maxLines - progress.lines;
+        const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
+        const char *p = in + progress.consumed;
+        std::size_t read = 0;
+        while (read < wanted && p < end) {
+            const std::size_t length = readLine(p, end, batch, read);
+            if (length == 0)
+                break;
+            batch.lengths[read++] = length;
+            p += length;
+        }
+        const std::size_t done = read == 0 ? 0 : scale(batch, 3 * read, factors, kPowersOfTen[Decimals]);
+        char *o = out + progress.written;
+        for (std::size_t line = 0; line < done; ++line) {
+            *o++ = '"';
+            *o++ = '"';
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                *o++ = ',';
+                o = writeScaled<Decimals>(o, batch.scaled[3 * line + axis]);
+            }
+            *o++ = '\r';
+            *o++ = '\n';
+            progress.consumed += batch.lengths[line];
+        }
+        progress.written = static_cast<std::size_t>(o - out);
+        progress.lines += done;
+        if (done < wanted)
+            break;
+    }
+    return progress;
+}
+
+template <typename Scale>
+FastProgress transformLinesAt(int decimals, const char *in, const char *end, const double *factors, char *out,
+                              std::size_t maxLines, Scale scale)
+{
+    if (decimals == 1)
+        return transformLines<1>(in, end, factors, out, maxLines, scale);
+    return transformLines<2>(in, end, factors, out, maxLines, scale);
+}
+
+#undef MORVANE_INLINE
+
+} // namespace
+} // namespace morvane
