@@ -54,7 +54,9 @@ bool resizeFile(const QByteArray &file, const morvane::ResizeSettings &settings)
     const qsizetype slash = file.endsWith('/') ? -1 : file.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : file.left(slash + 1);
     const QByteArray name = file.mid(slash + 1);
-    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings);
+    // Unlike the window, which keeps to its one thread, the command may use
+    // a second core: it nearly halves the time of a large part.
+    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings, {.secondCore = true});
     if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
         print(stderr, QByteArray(kProgram) + ": " + file + ": " + reasonFor(failed->error) + '\n');
         return false;

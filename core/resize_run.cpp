@@ -2,6 +2,7 @@
 
 #include "core/buffered_writer.h"
 #include "core/line_reader.h"
+#include "core/parallel_fast_path.h"
 #include "core/part_file_names.h"
 #include "core/result_file.h"
 #include "core/rules/fast_coordinate_line.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <optional>
+#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -106,8 +109,8 @@ int followLink(int folder, const QByteArray &folderPath, const QByteArray &name,
 
 class Run {
 public:
-    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings)
-        : m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
+    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options)
+        : m_options(options), m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
           m_fileName(fileName),
           m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
           m_settings(settings),
@@ -134,6 +137,7 @@ private:
     }
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
+    RunOptions m_options;
     QByteArray m_folderPath;
     QByteArray m_fileName;
     QByteArray m_newName;
@@ -161,15 +165,19 @@ bool copyLine(LineReader &reader, BufferedWriter &writer)
 // when it is worth asking again, false when the next line is the general
 // rules' to transform.
 bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<double, 3> &factors, int decimals,
-               FastLines transform, std::uint64_t &lineNumber)
+               FastLines transform, ParallelFastPath *parallel, std::uint64_t &lineNumber)
 {
     static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
     constexpr std::size_t kBatchLines = 1024;
-    char *out = writer.reserve(kBatchLines * kFastLineMax);
     const std::string_view window = reader.window();
-    const FastProgress progress =
-        transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
-    writer.commit(progress.written);
+    FastProgress progress;
+    if (parallel && window.size() >= ParallelFastPath::kMinWindow) {
+        progress = parallel->run(window, writer);
+    } else {
+        char *out = writer.reserve(kBatchLines * kFastLineMax);
+        progress = transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
+        writer.commit(progress.written);
+    }
     reader.advance(progress.consumed);
     lineNumber += progress.lines;
     if (progress.lines == kBatchLines)
@@ -209,9 +217,12 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
                                                 factorsRead ? *factors.factor[2] : 0};
     const int decimals = decimalsFor(m_settings.precision);
     const FastLines transform = bestFastPath();
+    std::optional<ParallelFastPath> parallel;
+    if (factorsRead && m_options.secondCore && std::thread::hardware_concurrency() > 1)
+        parallel.emplace(transform, factorValues, decimals);
     std::uint64_t lineNumber = kFirstCoordinateLine;
     while (!writer.failed()) {
-        if (factorsRead && fastLines(reader, writer, factorValues, decimals, transform, lineNumber))
+        if (factorsRead && fastLines(reader, writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr, lineNumber))
             continue;
         if (!reader.next(line))
             break;
@@ -308,9 +319,10 @@ ResizeOutcome Run::run()
 
 } // namespace
 
-ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings)
+ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings,
+                        RunOptions options)
 {
-    return Run(folder, fileName, settings).run();
+    return Run(folder, fileName, settings, options).run();
 }
 
 ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings)
