@@ -1,90 +1,75 @@
-// Times a resize run against a plain copy of the same part file, both through
-// the same file classes and block size, and reports the peak memory.
+// Times a resize of a large part against cat copying the same file, and
+// against a durable copy (cat, then the copy synced), each in the same run,
+// best of several rounds; then the time per line of each fast path variant
+// and of the general rules, and the peak resident memory.
 
 #include "core/resize_run.h"
+#include "core/rules/fast_coordinate_line.h"
+#include "core/rules/part_lines.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr qint64 kBlockSize = 256 * 1024;
-
-// Short decimals of the kind part files hold, from a cheap generator so that
-// making the file does not dominate.
-std::string coordinateLine(std::uint64_t &state)
+// Lines as parts hold them: "",%.3f,%.3f,%.2f of values within ±1000.
+bool writePart(const std::string &path, long long lines)
 {
-    std::string line = "\"\"";
-    for (int axis = 0; axis < 3; ++axis) {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        const std::uint64_t r = state >> 24;
-        line += ',';
-        if (r & 1)
-            line += '-';
-        line += std::to_string((r >> 1) % 1000);
-        const int decimals = static_cast<int>((r >> 12) % 4);
-        if (decimals > 0) {
-            line += '.';
-            std::uint64_t fraction = (r >> 14);
-            for (int i = 0; i < decimals; ++i, fraction /= 10)
-                line += static_cast<char>('0' + fraction % 10);
-        }
-    }
-    line += "\r\n";
-    return line;
+    std::ofstream out(path, std::ios::binary);
+    out << "\"\",\"bench\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n";
+    std::mt19937_64 random(2001);
+    std::uniform_real_distribution<double> value(-1000, 1000);
+    char line[64];
+    for (long long i = 0; i < lines; ++i)
+        out.write(
+            line,
+            std::snprintf(line, sizeof line, "\"\",%.3f,%.3f,%.2f\r\n", value(random), value(random), value(random)));
+    return bool(out.flush());
 }
 
-bool writePartFile(const QString &path, qint64 lines)
+// The best of `rounds` timings of `step`, in seconds; -1 where it failed.
+double best(int rounds, const std::function<bool()> &step)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    std::string block = "\"\",\"bench\",\"metal\"\r\nkept 2\r\nkept 3\r\nkept 4\r\nkept 5\r\n";
-    std::uint64_t state = 2001;
-    for (qint64 i = 0; i < lines; ++i) {
-        block += coordinateLine(state);
-        if (static_cast<qint64>(block.size()) >= kBlockSize) {
-            if (file.write(block.data(), static_cast<qint64>(block.size())) < 0)
-                return false;
-            block.clear();
-        }
+    double fastest = -1;
+    for (int round = 0; round < rounds; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!step())
+            return -1;
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        fastest = fastest < 0 ? seconds : std::min(fastest, seconds);
     }
-    return file.write(block.data(), static_cast<qint64>(block.size())) >= 0 && file.flush();
+    return fastest;
 }
 
-bool copyFile(const QString &from, const QString &to)
+bool shell(const QString &script, const QString &folder)
 {
-    QFile source(from);
-    QSaveFile target(to);
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
-        || !target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    std::vector<char> block(kBlockSize);
-    qint64 got = 0;
-    while ((got = source.read(block.data(), kBlockSize)) > 0)
-        if (target.write(block.data(), got) != got)
-            return false;
-    return got == 0 && target.commit();
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start("/bin/sh", {"-c", script});
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 double peakResidentMegabytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return double(usage.ru_maxrss) / 1024.0;
 }
 
 } // namespace
@@ -93,58 +78,89 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription("Times a resize run against a plain copy of the same part file.");
+    parser.setApplicationDescription("Times a resize against cat and a durable copy of the same part file.");
     parser.addHelpOption();
-    const QCommandLineOption linesOption("lines", "Coordinate lines in the part file.", "count", "20000000");
+    const QCommandLineOption linesOption("lines", "Coordinate lines in the part file.", "count", "8000000");
     const QCommandLineOption dirOption("dir", "Folder for the temporary files.", "path", QDir::tempPath());
-    const QCommandLineOption roundsOption("rounds", "Timed rounds; the best of each is kept.", "count", "3");
+    const QCommandLineOption roundsOption("rounds", "Timed rounds; the best of each is kept.", "count", "5");
     parser.addOptions({linesOption, dirOption, roundsOption});
     parser.process(app);
-
-    const qint64 lines = parser.value(linesOption).toLongLong();
+    const long long lines = parser.value(linesOption).toLongLong();
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
     QTemporaryDir dir(QDir(parser.value(dirOption)).filePath("morvane-bench-XXXXXX"));
-    if (!dir.isValid() || lines < 0) {
+    if (!dir.isValid() || lines < 1) {
         std::fprintf(stderr, "bench_resize: cannot use %s\n", qPrintable(parser.value(dirOption)));
         return 2;
     }
-    const QString source = dir.filePath("bench.afp");
-    if (!writePartFile(source, lines)) {
-        std::fprintf(stderr, "bench_resize: cannot write %s\n", qPrintable(source));
+
+    const std::string path = QFile::encodeName(dir.filePath("bench.afp")).toStdString();
+    if (!writePart(path, lines)) {
+        std::fprintf(stderr, "bench_resize: cannot write the part\n");
         return 2;
     }
-    const double megabytes = static_cast<double>(QFileInfo(source).size()) / 1e6;
-    const double peakBefore = peakResidentMegabytes();
-    std::printf("part file: %.1f MB, %lld lines, in %s\n", megabytes, static_cast<long long>(lines) + 5,
-                qPrintable(dir.path()));
+    const double megabytes = double(QFileInfo(dir.filePath("bench.afp")).size()) / 1e6;
+    std::printf("part: %.1f MB, %lld lines, in %s; best of %d rounds\n", megabytes, lines + 5, qPrintable(dir.path()),
+                rounds);
 
-    const morvane::ResizeSettings settings{"1.5", "0.75", "2", morvane::PrecisionMode::AF99};
-    qint64 bestCopy = -1;
-    qint64 bestResize = -1;
-    QElapsedTimer timer;
-    for (int round = 0; round < rounds; ++round) {
-        timer.start();
-        if (!copyFile(source, dir.filePath("copy.afp"))) {
-            std::fprintf(stderr, "bench_resize: the copy failed\n");
-            return 1;
-        }
-        const qint64 copy = timer.nsecsElapsed();
-        timer.start();
-        const auto outcome = morvane::runResize(dir.path(), "bench.afp", settings);
-        const qint64 resize = timer.nsecsElapsed();
-        if (!std::holds_alternative<morvane::Created>(outcome)) {
-            std::fprintf(stderr, "bench_resize: %s\n", qPrintable(morvane::outcomeMessage(outcome)));
-            return 1;
-        }
-        bestCopy = bestCopy < 0 ? copy : std::min(bestCopy, copy);
-        bestResize = bestResize < 0 ? resize : std::min(bestResize, resize);
+    const morvane::ResizeSettings settings{"1.37", "0.8", "2.5", morvane::PrecisionMode::AF99};
+    const auto resize = [&](morvane::RunOptions options) {
+        return [&, options] {
+            return std::holds_alternative<morvane::Created>(
+                morvane::runResize(dir.path(), "bench.afp", settings, options));
+        };
+    };
+    const double cat = best(rounds, [&] { return shell("cat bench.afp > copy.afp", dir.path()); });
+    const double durable =
+        best(rounds, [&] { return shell("cat bench.afp > copy.afp && sync -d copy.afp", dir.path()); });
+    const double oneCore = best(rounds, resize({}));
+    const double twoCores = best(rounds, resize({.secondCore = true}));
+    const double peak = peakResidentMegabytes();
+    if (cat < 0 || durable < 0 || oneCore < 0 || twoCores < 0) {
+        std::fprintf(stderr, "bench_resize: a timed run failed\n");
+        return 1;
     }
+    std::printf("%-35s %7.3f s  %7.1f MB/s\n", "cat", cat, megabytes / cat);
+    std::printf("%-35s %7.3f s  %7.1f MB/s\n", "durable copy (cat, sync)", durable, megabytes / durable);
+    for (const auto &[name, seconds] : {std::pair{"resize, one core (the window)", oneCore},
+                                        std::pair{"resize, two cores (morvane-resize)", twoCores}})
+        std::printf("%-35s %7.3f s  %7.1f MB/s  %.3f x cat  %.3f x durable copy\n", name, seconds, megabytes / seconds,
+                    cat / seconds, durable / seconds);
+    std::printf("peak resident memory of the runs: %.1f MB\n", peak);
 
-    const double copyRate = megabytes / (static_cast<double>(bestCopy) / 1e9);
-    const double resizeRate = megabytes / (static_cast<double>(bestResize) / 1e9);
-    std::printf("copy:   %8.1f MB/s\n", copyRate);
-    std::printf("resize: %8.1f MB/s\n", resizeRate);
-    std::printf("ratio:  %8.3f of the copy's throughput (goal: 0.1 or better)\n", resizeRate / copyRate);
-    std::printf("peak resident memory: %.1f MB (%.1f MB before the timed runs)\n", peakResidentMegabytes(), peakBefore);
+    // Each path over the coordinate lines in memory, as the run hands them on.
+    std::ifstream in(path, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t start = text.find("l5\r\n") + 4;
+    text.append(morvane::kFastReadAhead, '\0');
+    const std::array<double, 3> factors = {1.37, 0.8, 2.5};
+    std::vector<char> out(4096 * morvane::kFastLineMax);
+    std::array<morvane::FastPathVariant, 3> variants;
+    for (std::size_t v = 0; v < morvane::availableFastPaths(variants); ++v) {
+        const double seconds = best(rounds, [&] {
+            const char *in = text.data() + start;
+            const char *end = text.data() + text.size() - morvane::kFastReadAhead;
+            while (in < end) {
+                const auto progress = variants[v].transform(in, end, factors.data(), 2, out.data(), 4096);
+                if (progress.lines == 0)
+                    return false;
+                in += progress.consumed;
+            }
+            return true;
+        });
+        std::printf("fast path, %-8s %6.1f ns a line\n", variants[v].name, seconds * 1e9 / double(lines));
+    }
+    const long long sample = std::min(lines, 200000LL);
+    const morvane::AxisFactors general = morvane::readFactors(settings);
+    const double seconds = best(rounds, [&] {
+        std::size_t at = start;
+        for (long long i = 0; i < sample; ++i) {
+            const std::size_t end = text.find('\r', at);
+            if (!morvane::transformCoordinateLine({text.data() + at, end - at}, general, settings.precision))
+                return false;
+            at = end + 2;
+        }
+        return true;
+    });
+    std::printf("general rules      %6.1f ns a line\n", seconds * 1e9 / double(sample));
     return 0;
 }

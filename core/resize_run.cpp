@@ -13,13 +13,13 @@
 #include <QFile>
 
 #include <cerrno>
-#include <optional>
-#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace morvane {
@@ -110,7 +110,8 @@ int followLink(int folder, const QByteArray &folderPath, const QByteArray &name,
 class Run {
 public:
     Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options)
-        : m_options(options), m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
+        : m_options(options),
+          m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
           m_fileName(fileName),
           m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
           m_settings(settings),
@@ -222,7 +223,9 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
         parallel.emplace(transform, factorValues, decimals);
     std::uint64_t lineNumber = kFirstCoordinateLine;
     while (!writer.failed()) {
-        if (factorsRead && fastLines(reader, writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr, lineNumber))
+        if (factorsRead
+            && fastLines(reader, writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr,
+                         lineNumber))
             continue;
         if (!reader.next(line))
             break;
@@ -325,9 +328,10 @@ ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, co
     return Run(folder, fileName, settings, options).run();
 }
 
-ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings)
+ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
+                        RunOptions options)
 {
-    return runResize(QFile::encodeName(folder), QFile::encodeName(fileName), settings);
+    return runResize(QFile::encodeName(folder), QFile::encodeName(fileName), settings, options);
 }
 
 } // namespace morvane

@@ -22,6 +22,7 @@ ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, co
                         RunOptions options = {});
 
 // The same for names held as text, encoded as the file system takes them.
-ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings);
+ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
+                        RunOptions options = {});
 
 } // namespace morvane

@@ -16,9 +16,10 @@
 
 namespace {
 
-bool failing(const char *call)
+bool failing(const char *call, int error)
 {
     const char *calls = std::getenv("FAIL_CALLS");
+    errno = error;
     return calls && std::strstr(calls, call);
 }
 
@@ -28,14 +29,10 @@ Function real(const char *name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-int openAt(const char *name, int folder, const char *path, int flags, va_list rest)
+bool regularFile(int fd)
 {
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
-    if ((flags & O_TMPFILE) == O_TMPFILE && failing("tmpfile")) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
-    return real<int (*)(int, const char *, int, ...)>(name)(folder, path, flags, mode);
+    struct stat info {};
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 } // namespace
@@ -46,48 +43,26 @@ int openat(int folder, const char *path, int flags, ...)
 {
     va_list rest;
     va_start(rest, flags);
-    const int fd = openAt("openat", folder, path, flags, rest);
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
     va_end(rest);
-    return fd;
-}
-
-int openat64(int folder, const char *path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    const int fd = openAt("openat64", folder, path, flags, rest);
-    va_end(rest);
-    return fd;
-}
-
-int fdatasync(int fd)
-{
-    if (failing("fdatasync")) {
-        errno = EIO;
+    if ((flags & O_TMPFILE) == O_TMPFILE && failing("tmpfile", EOPNOTSUPP))
         return -1;
-    }
-    return real<int (*)(int)>("fdatasync")(fd);
+    return real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
 }
+
+int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<int (*)(int)>("fdatasync")(fd); }
 
 ssize_t read(int fd, void *buffer, size_t size)
 {
-    struct stat info {};
-    if (failing("read") && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && lseek(fd, 0, SEEK_CUR) >= 65536) {
-        errno = EIO;
+    if (regularFile(fd) && lseek(fd, 0, SEEK_CUR) >= 65536 && failing("read", EIO))
         return -1;
-    }
     return real<ssize_t (*)(int, void *, size_t)>("read")(fd, buffer, size);
 }
 
 int close(int fd)
 {
-    struct stat info {};
-    const bool written = (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY && fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool written = (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY && regularFile(fd);
     const int closed = real<int (*)(int)>("close")(fd);
-    if (closed == 0 && written && failing("close")) {
-        errno = EIO;
-        return -1;
-    }
-    return closed;
+    return closed == 0 && written && failing("close", EIO) ? -1 : closed;
 }
 }

@@ -39,8 +39,10 @@ struct PartFolder {
     }
     QByteArray read(const QByteArray &name) const
     {
+        if (std::error_code error; !std::filesystem::is_regular_file(bytePath(name), error))
+            return "<missing>";
         std::ifstream in(bytePath(name), std::ios::binary);
-        return in ? QByteArray::fromStdString({std::istreambuf_iterator<char>(in), {}}) : "<missing>";
+        return QByteArray::fromStdString({std::istreambuf_iterator<char>(in), {}});
     }
     // Hidden entries too, so that a left-over temporary file shows.
     QStringList entries() const

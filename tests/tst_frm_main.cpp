@@ -1,3 +1,5 @@
+// The main window and the help window as a user meets them.
+
 #include "tests/help_file.h"
 #include "tests/part_folder.h"
 #include "ui/application_title.h"
@@ -29,12 +31,19 @@ QStringList openWindows()
     return open;
 }
 
-QWidget *shown(const QString &name)
+void closeHelp()
 {
     for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->objectName() == name)
-            return window;
-    return nullptr;
+        if (window->objectName() == "frm_help")
+            window->close();
+}
+
+QString helpShown()
+{
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->objectName() == "frm_help")
+            return window->findChild<QPlainTextEdit *>()->toPlainText();
+    return "<none>";
 }
 
 } // namespace
@@ -74,20 +83,18 @@ class TestFrmMain : public QObject {
         QCoreApplication::processEvents(); // the check above, where no box came
         return seen;
     }
-    void openWindow()
-    {
-        window = std::make_unique<frm_main>();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
 
 private slots:
     void init()
     {
         folder = std::make_unique<PartFolder>();
         folder->write("wing.afp", kPart);
-        QVERIFY(QDir::setCurrent(folder->path()));
-        openWindow();
+        for (const char *name : {"b.afp", "A.AFP", "notes.txt", "d.afp.bak", ".hidden.afp", "w\xE9.afp"})
+            folder->write(name, kPart);
+        QVERIFY(QDir(folder->path()).mkdir("folder.afp") && QDir::setCurrent(folder->path()));
+        window = std::make_unique<frm_main>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
     void cleanup() { QApplication::closeAllWindows(); }
 
@@ -122,10 +129,11 @@ private slots:
         control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();
 
         QCOMPARE(press("Command2"), QStringList({morvane::kApplicationTitle, message, "no icon", "OK"}));
-        const QStringList files =
-            newLine6.isEmpty() ? QStringList{"wing.afp"} : QStringList{"wing.afp", "wing_new1.afp"};
-        QCOMPARE(folder->entries(), files);
-        QCOMPARE(listed(), files);
+        // Only part files, in any case, never a name that does not open its own file.
+        QStringList parts{"A.AFP", "b.afp", "wing.afp"};
+        if (!newLine6.isEmpty())
+            parts << "wing_new1.afp";
+        QCOMPARE(listed(), parts);
         QCOMPARE(folder->read("wing_new1.afp").split('\n').value(5), newLine6);
         QCOMPARE(window->selectedFileName(), selected);
         QVERIFY(!QApplication::overrideCursor());
@@ -142,19 +150,31 @@ private slots:
         QCOMPARE(window->selectedFileName(), QString());
     }
 
-    void listsOnlyPartFiles()
+    // The help file beside the program, shown as it is, never one elsewhere.
+    void help_data()
     {
-        for (const char *name : {"b.afp", "A.AFP", "c.Afp", "notes.txt", "d.afp.bak", "eafp", ".hidden.afp"})
-            folder->write(name, kPart);
-        QVERIFY(QDir(folder->path()).mkdir("folder.afp"));
-        openWindow();
-        QCOMPARE(listed(), QStringList({"A.AFP", "b.afp", "c.Afp", "wing.afp"}));
+        QTest::addColumn<QByteArray>("bytes"); // "-": no help file
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n";
+        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc";
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application";
+    }
+    void help()
+    {
+        QFETCH(QByteArray, bytes);
+        HelpFile help;
+        bytes == "-" ? help.remove() : help.write(bytes);
+        folder->write("Morvanehlp.txt", "help beside the parts");
+        QVERIFY(press("bt_hlp").isEmpty());
+        QTEST(helpShown(), "shown");
     }
 
-    // One of each; Help reads the file afresh only once closed.
+    // One of each; Help reads the file afresh only once closed, and says
+    // why where it cannot.
     void helpAndAboutExistOnce()
     {
-        const auto helpShown = [] { return shown("frm_help")->findChild<QPlainTextEdit *>()->toPlainText(); };
         HelpFile help;
         help.write("first\r\n");
         for (const char *button : {"bt_hlp", "bt_about", "bt_hlp", "bt_about"})
@@ -162,16 +182,15 @@ private slots:
         help.write("second\r\n");
         QCOMPARE(openWindows(), QStringList({"frmAbout", "frm_help", "frm_main"}));
         QCOMPARE(helpShown(), QStringLiteral("first\n"));
-        shown("frm_help")->close();
+        closeHelp();
         control("bt_hlp")->click();
         QCOMPARE(helpShown(), QStringLiteral("second\n"));
-        shown("frm_help")->close();
-
+        closeHelp();
         help.makeUnreadable();
         const QStringList box = press("bt_hlp");
         QCOMPARE(box.value(0), morvane::kApplicationTitle);
         QVERIFY2(box.value(1).contains(QDir::toNativeSeparators(frm_help::helpFilePath())), qPrintable(box.value(1)));
-        QCOMPARE(openWindows(), QStringList({"frmAbout", "frm_main"}));
+        QCOMPARE(helpShown(), QStringLiteral("<none>"));
     }
 
     void closing_data()
