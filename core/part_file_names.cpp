@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace morvane {
@@ -19,20 +20,19 @@ QByteArray newFileNameFor(const QByteArray &fileName) { return fileName.chopped(
 QStringList partFileNames(const QString &folder)
 {
     QStringList names;
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
     if (!dir)
         return names;
-    while (const dirent *entry = ::readdir(dir)) {
+    while (const dirent *entry = ::readdir(dir.get())) {
         const QByteArray name(entry->d_name);
         struct stat info {};
-        if (name.startsWith('.') || !isPartFileName(name) || ::fstatat(::dirfd(dir), entry->d_name, &info, 0) != 0
+        if (name.startsWith('.') || !isPartFileName(name) || ::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) != 0
             || !S_ISREG(info.st_mode))
             continue;
         const QString shown = QFile::decodeName(name);
         if (QFile::encodeName(shown) == name)
             names << shown;
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int order = a.compare(b, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a < b;

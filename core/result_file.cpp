@@ -71,13 +71,6 @@ qint64 ResultFile::writeData(const char *data, qint64 size)
         setErrorString(QString::fromLocal8Bit(std::strerror(errno)));
         return -1;
     }
-    // Writeback starts as the data comes, so that the sync at the end has
-    // little left to wait for. Its errors show at that sync.
-    m_written += written;
-    if (m_written - m_writebackStarted >= kWritebackStep) {
-        ::sync_file_range(m_fd, m_writebackStarted, m_written - m_writebackStarted, SYNC_FILE_RANGE_WRITE);
-        m_writebackStarted = m_written;
-    }
     return written;
 }
 

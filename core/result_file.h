@@ -41,9 +41,6 @@ private:
     int m_folder = -1;
     QByteArray m_temporaryName; // while the file has one
     int m_writeError = 0;
-    static constexpr off_t kWritebackStep = 8 << 20;
-    off_t m_written = 0;
-    off_t m_writebackStarted = 0;
 };
 
 } // namespace morvane

@@ -1,44 +1,33 @@
 #pragma once
 
-// What a coordinate line must become, worked out apart from both number
-// paths of the program: numbers are read by the C library's strtod and
+// What the numbers of a coordinate line must become, worked out apart from
+// both number paths of the program: numbers are read by the C library's strtod and
 // written from the exact digits its printf gives, rounded as decimal text,
 // digit by digit. Where the program and this agree, the fast path and the
 // general rules cannot both be wrong the same way.
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <locale.h>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace oracle {
 
-// [blanks][sign](digits[.digits]|.digits)[(e|E)[sign]digits][blanks], read by
-// strtod; nothing for other text or an overflow.
-inline std::optional<double> read(std::string_view s)
+// The text of a number, checked by a regular expression and read by strtod;
+// nothing for other text or an overflow.
+inline std::optional<double> read(std::string_view text)
 {
-    std::size_t i = s.find_first_not_of(" \t");
-    const auto digits = [&] {
-        const std::size_t from = std::min(i, s.size());
-        i = std::min(s.find_first_not_of("0123456789", from), s.size());
-        return i - from;
-    };
-    i += i < s.size() && (s[i] == '+' || s[i] == '-');
-    std::size_t count = digits();
-    if (i < s.size() && s[i] == '.' && ++i)
-        count += digits();
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E') && ++i) {
-        i += i < s.size() && (s[i] == '+' || s[i] == '-');
-        count = digits() == 0 ? 0 : count;
-    }
-    if (count == 0 || s.find_first_not_of(" \t", i) != std::string_view::npos)
-        return std::nullopt;
+    static const std::regex number(R"([ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*)");
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    const double value = strtod_l(std::string(s).c_str(), nullptr, c);
+    const std::string copy(text);
+    if (!std::regex_match(copy, number))
+        return std::nullopt;
+    const double value = strtod_l(copy.c_str(), nullptr, c);
     return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
@@ -101,18 +90,11 @@ inline std::string written(double product, int decimals)
     return (whole == "0" && fraction.empty() ? "" : sign) + whole + (fraction.empty() ? "" : "." + fraction);
 }
 
-// The line a coordinate line becomes, or nothing where it must fail.
-inline std::optional<std::string> transformed(std::string_view line, const std::string (&factors)[3], int decimals)
+// The line a coordinate line of the three fields becomes, or nothing where
+// it must fail.
+inline std::optional<std::string> transformed(const std::array<std::string_view, 3> &fields,
+                                              const std::string (&factors)[3], int decimals)
 {
-    if (line.substr(0, 3) != "\"\",")
-        return std::nullopt;
-    std::vector<std::string_view> fields;
-    for (std::size_t from = 3, comma = 0; comma != std::string_view::npos; from = comma + 1) {
-        comma = line.find(',', from);
-        fields.push_back(line.substr(from, comma - from));
-    }
-    if (fields.size() != 3)
-        return std::nullopt;
     std::string out = "\"\"";
     for (int axis = 0; axis < 3; ++axis) {
         const auto factor = read(factors[axis]);

@@ -4,8 +4,14 @@
 //   fdatasync  the sync reports an I/O error
 //   close      closing a file written to reports an I/O error (NFS)
 //   read       reading a file past its first 64 KiB reports an I/O error
+//   write      writing a file reports an I/O error
+//   short      writing a file takes at most 4096 bytes a time, as a pipe or a
+//              signal may cut a write short
+//   stop       the process stops itself once it has written 2 MB to files, for
+//              a test to act in the middle of a run
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +63,18 @@ ssize_t read(int fd, void *buffer, size_t size)
     if (regularFile(fd) && lseek(fd, 0, SEEK_CUR) >= 65536 && failing("read", EIO))
         return -1;
     return real<ssize_t (*)(int, void *, size_t)>("read")(fd, buffer, size);
+}
+
+ssize_t write(int fd, const void *data, size_t size)
+{
+    if (regularFile(fd) && failing("write", EIO))
+        return -1;
+    if (regularFile(fd) && failing("short", 0))
+        size = size < 4096 ? size : 4096;
+    static size_t written = 0;
+    if (regularFile(fd) && (written += size) >= 2 << 20 && written - size < 2 << 20 && failing("stop", 0))
+        raise(SIGSTOP);
+    return real<ssize_t (*)(int, const void *, size_t)>("write")(fd, data, size);
 }
 
 int close(int fd)

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "core/part_file_names.h"
-#include "core/resize_run.h"
-
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -19,8 +17,6 @@ QByteArray bytes(const char (&text)[N])
 
 // A temporary folder of part files.
 struct PartFolder {
-    PartFolder() = default;
-    PartFolder(const PartFolder &) = delete;
     // QTemporaryDir cannot remove names that are not UTF-8.
     ~PartFolder() { std::filesystem::remove_all(QFile::encodeName(dir.path()).toStdString()); }
 
@@ -53,30 +49,20 @@ struct PartFolder {
     QTemporaryDir dir;
 };
 
-// A folder holding a part and an earlier result beside it.
+// A folder holding wing.afp and an earlier result, wing_new1.afp.
 struct Scene {
     static inline const QByteArray kEarlier = "an earlier result, longer than some new ones\r\n";
 
-    Scene(const QByteArray &name, const QByteArray &source) : name(name), source(source)
+    explicit Scene(const QByteArray &source) : source(source)
     {
-        folder.write(name, source);
-        folder.write(morvane::newFileNameFor(name), kEarlier);
+        folder.write("wing.afp", source);
+        folder.write("wing_new1.afp", kEarlier);
     }
     // Both files as they were.
-    bool kept() const
-    {
-        return folder.read(name) == source && folder.read(morvane::newFileNameFor(name)) == kEarlier;
-    }
+    bool kept() const { return folder.read("wing.afp") == source && folder.read("wing_new1.afp") == kEarlier; }
     // What is there besides the two.
-    QStringList leftOver() const
-    {
-        QStringList rest = folder.entries();
-        rest.removeAll(name);
-        rest.removeAll(morvane::newFileNameFor(name));
-        return rest;
-    }
+    QStringList leftOver() const { return folder.entries().filter(QRegularExpression("^(?!wing(_new1)?\\.afp$)")); }
 
     PartFolder folder;
-    QByteArray name;
     QByteArray source;
 };

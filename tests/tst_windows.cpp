@@ -1,25 +1,55 @@
-// What every control of every window owes its user whatever the desktop:
-// its caption whole, its text readable under any palette, and a name that a
-// screen reader can speak.
+// The windows as a user meets them: every control of each whole, readable
+// under any palette and named for screen readers; the main window's work;
+// the help window's text.
 
+#include "tests/part_folder.h"
+#include "ui/application_title.h"
 #include "ui/frmAbout.h"
 #include "ui/frm_help.h"
 #include "ui/frm_main.h"
 
-#include <QAbstractScrollArea>
-#include <QAccessible>
-#include <QFontDatabase>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStyle>
 #include <QTest>
+#include <QtWidgets>
 
 #include <cmath>
 
 namespace {
+
+const QByteArray kPart = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.5,2,3\r\n";
+
+// The windows on screen, by name.
+QStringList openWindows()
+{
+    QStringList open;
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible())
+            open << window->objectName();
+    open.sort();
+    return open;
+}
+
+// The help window's text, and it closed; "<none>" where it is not open.
+QString helpShownThenClosed()
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->objectName() == "frm_help" && window->close())
+            return window->findChild<QPlainTextEdit *>()->toPlainText();
+    return "<none>";
+}
+
+// The help file beside the test program, where the help window looks: these
+// bytes, none ("-"), or a folder in its place that cannot be read ("/").
+void setHelpFile(const QByteArray &bytes)
+{
+    const QString path = frm_help::helpFilePath();
+    QFile::remove(path);
+    QDir().rmdir(path);
+    QFile file(path);
+    if (bytes == "/")
+        QVERIFY(QDir().mkpath(path));
+    else if (bytes != "-")
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
 
 bool captionFits(const QWidget *control)
 {
@@ -59,19 +89,43 @@ double contrast(const QWidget *control)
     return (lighter + 0.05) / (darker + 0.05);
 }
 
-std::unique_ptr<QWidget> makeWindow(const QString &name)
-{
-    if (name == "frm_main")
-        return std::make_unique<frm_main>();
-    if (name == "frm_help")
-        return std::make_unique<frm_help>();
-    return std::make_unique<frmAbout>();
-}
-
 } // namespace
 
 class TestWindows : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<PartFolder> folder;
+    std::unique_ptr<frm_main> window;
+
+    template <typename T = QPushButton>
+    T *control(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    QStringList listed() const
+    {
+        QStringList names;
+        for (const QListWidgetItem *item : control<QListWidget>("File1")->findItems("*", Qt::MatchWildcard))
+            names << item->text();
+        return names;
+    }
+    // Clicks `button`; a message box that comes up is read (title, text,
+    // icon, buttons) and closed with its first button.
+    QStringList press(const char *button) const
+    {
+        QStringList seen;
+        QTimer::singleShot(0, [&seen] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << box->windowTitle() << box->text() << (box->icon() == QMessageBox::NoIcon ? "no icon" : "icon");
+                for (const QAbstractButton *each : box->buttons())
+                    seen << each->text();
+                box->buttons().constFirst()->click();
+            }
+        });
+        control(button)->click();
+        QCoreApplication::processEvents(); // the check above, where no box came
+        return seen;
+    }
 
 private slots:
     void initTestCase()
@@ -106,7 +160,9 @@ private slots:
         QFETCH(QPalette, palette);
         QFETCH(QString, window);
         QApplication::setPalette(palette);
-        const std::unique_ptr<QWidget> shown = makeWindow(window);
+        const std::unique_ptr<QWidget> shown(window == "frm_main"       ? static_cast<QWidget *>(new frm_main)
+                                                 : window == "frm_help" ? static_cast<QWidget *>(new frm_help)
+                                                                        : new frmAbout);
         for (QWidget *control : shown->findChildren<QWidget *>()) {
             const auto *label = qobject_cast<QLabel *>(control);
             // Qt's own inner widgets, and the empty labels, show nothing of their own.
@@ -119,6 +175,120 @@ private slots:
             if (!label || !label->text().isEmpty())
                 QVERIFY2(contrast(control) >= 3, qPrintable(control->objectName() + " cannot be read"));
         }
+    }
+
+    void init()
+    {
+        folder = std::make_unique<PartFolder>();
+        folder->write("wing.afp", kPart);
+        for (const char *name : {"b.afp", "A.AFP", "notes.txt", "d.afp.bak", ".hidden.afp", "w\xE9.afp"})
+            folder->write(name, kPart);
+        QVERIFY(QDir(folder->path()).mkdir("folder.afp") && QDir::setCurrent(folder->path()));
+        window = std::make_unique<frm_main>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void cleanup()
+    {
+        QApplication::closeAllWindows();
+        setHelpFile("-");
+    }
+
+    void execute_data()
+    {
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QStringList>("factors"); // RIGHT, FORE, UP
+        QTest::addColumn<bool>("af5");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("newLine6"); // empty: no new file
+        const QString created = "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
+        const QStringList factors{"2", "1.01", "0.5"};
+        QTest::newRow("no file selected") << "" << factors << false << "Please select a file !" << QByteArray();
+        QTest::newRow("UP not a number")
+            << "wing.afp" << QStringList{"1.00", "1.00", "abc"} << false
+            << "Could not resize wing.afp: line 6: the UP factor \"abc\" is not a number. No file was changed."
+            << QByteArray();
+        QTest::newRow("AF99") << "wing.afp" << factors << false << created << QByteArray("\"\",3,2.02,1.5\r");
+        QTest::newRow("AF5") << "wing.afp" << factors << true << created << QByteArray("\"\",3,2,1.5\r");
+    }
+    void execute()
+    {
+        QFETCH(QString, selected);
+        QFETCH(QStringList, factors);
+        QFETCH(bool, af5);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, newLine6);
+        auto *list = control<QListWidget>("File1");
+        list->setCurrentItem(list->findItems(selected, Qt::MatchExactly).value(0));
+        for (int axis = 0; axis < 3; ++axis)
+            control<QLineEdit>(std::array{"right_sc", "fore_sc", "up_sc"}[axis])->setText(factors[axis]);
+        control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();
+
+        QCOMPARE(press("Command2"), QStringList({morvane::kApplicationTitle, message, "no icon", "OK"}));
+        // Only part files, in any case, never a name that does not open its own file.
+        QStringList parts{"A.AFP", "b.afp", "wing.afp"};
+        if (!newLine6.isEmpty())
+            parts << "wing_new1.afp";
+        QCOMPARE(listed(), parts);
+        QCOMPARE(folder->read("wing_new1.afp").split('\n').value(5), newLine6);
+        QCOMPARE(window->selectedFileName(), selected);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void openingAFolderClearsTheSelection()
+    {
+        QVERIFY(QDir(folder->path()).mkdir("other"));
+        folder->write("other/tail.afp", kPart);
+        control<QListWidget>("File1")->setCurrentRow(0);
+        auto *tree = control<QTreeView>("Dir1");
+        tree->setCurrentIndex(qobject_cast<QFileSystemModel *>(tree->model())->index(folder->file("other")));
+        QCOMPARE(listed(), QStringList({"tail.afp"}));
+        QCOMPARE(window->selectedFileName(), QString());
+    }
+
+    // The help file beside the program, shown as it is, never one elsewhere.
+    void help_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // "-": no help file
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n";
+        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc";
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application";
+    }
+    void help()
+    {
+        QFETCH(QByteArray, bytes);
+        setHelpFile(bytes);
+        folder->write("Morvanehlp.txt", "help beside the parts");
+        QVERIFY(press("bt_hlp").isEmpty());
+        QTEST(helpShownThenClosed(), "shown");
+    }
+
+    // One of each; Help reads the file afresh only once closed, and says why
+    // where it cannot. The close box closes the main window only, Exit all.
+    void helpAboutAndClosing()
+    {
+        setHelpFile("first\r\n");
+        for (const char *button : {"bt_hlp", "bt_about", "bt_hlp", "bt_about"})
+            control(button)->click();
+        setHelpFile("second\r\n");
+        QCOMPARE(openWindows(), QStringList({"frmAbout", "frm_help", "frm_main"}));
+        QCOMPARE(helpShownThenClosed(), QStringLiteral("first\n"));
+        control("bt_hlp")->click();
+        QCOMPARE(helpShownThenClosed(), QStringLiteral("second\n"));
+        setHelpFile("/");
+        const QStringList box = press("bt_hlp");
+        QCOMPARE(box.value(0), morvane::kApplicationTitle);
+        QVERIFY2(box.value(1).contains(QDir::toNativeSeparators(frm_help::helpFilePath())), qPrintable(box.value(1)));
+        QCOMPARE(openWindows(), QStringList({"frmAbout", "frm_main"}));
+        setHelpFile("third\r\n");
+        control("bt_hlp")->click();
+        window->close();
+        QCOMPARE(openWindows(), QStringList({"frmAbout", "frm_help"}));
+        control("Command1")->click();
+        QCOMPARE(openWindows(), QStringList());
     }
 };
 
