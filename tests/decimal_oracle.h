@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <locale.h>
 #include <optional>
-#include <regex>
+#include <regex.h>
 #include <string>
 #include <string_view>
 
@@ -22,10 +22,13 @@ namespace oracle {
 // nothing for other text or an overflow.
 inline std::optional<double> read(std::string_view text)
 {
-    static const std::regex number(R"([ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*)");
+    static regex_t number;
+    static const bool compiled =
+        regcomp(&number, "^[ \t]*[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?[ \t]*$", REG_EXTENDED | REG_NOSUB)
+        == 0;
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const std::string copy(text);
-    if (!std::regex_match(copy, number))
+    if (!compiled || copy.find('\0') != std::string::npos || regexec(&number, copy.c_str(), 0, nullptr, 0) != 0)
         return std::nullopt;
     const double value = strtod_l(copy.c_str(), nullptr, c);
     return std::isfinite(value) ? std::optional(value) : std::nullopt;

@@ -109,7 +109,7 @@ private slots:
         if (parsed) {
             QVERIFY2(*parsed == value && std::signbit(*parsed) == std::signbit(value),
                      qPrintable(QString::number(*parsed)));
-            QVERIFY(text.size() > 1000 || oracle::read(text.toStdString()) == std::optional(*parsed));
+            QCOMPARE(oracle::read(text.toStdString()), std::optional(*parsed));
         }
     }
 
