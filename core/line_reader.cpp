@@ -63,7 +63,7 @@ bool LineReader::nextPiece(std::string_view &piece, bool &lineEnds)
         if (m_failed || !m_inLine)
             return false;
         // The last line has no terminator. A CR held back was a lone one.
-        piece = m_heldCarriageReturn ? std::string_view("\r") : std::string_view();
+        piece = std::string_view("\r", m_heldCarriageReturn);
         m_heldCarriageReturn = false;
         m_inLine = false;
         lineEnds = true;
@@ -77,7 +77,7 @@ bool LineReader::nextPiece(std::string_view &piece, bool &lineEnds)
         m_inLine = !lineEnds;
         if (lineEnds) {
             ++m_begin;
-            piece = {};
+            piece = {start, 0};
         } else {
             piece = "\r";
         }
