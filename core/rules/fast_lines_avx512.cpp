@@ -8,7 +8,9 @@
 
 // GCC 12 takes the "undefined" registers inside its own AVX-512 intrinsics
 // for uninitialised variables.
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace morvane {
 
