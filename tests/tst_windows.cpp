@@ -181,7 +181,7 @@ private slots:
     {
         folder = std::make_unique<PartFolder>();
         folder->write("wing.afp", kPart);
-        for (const char *name : {"b.afp", "A.AFP", "notes.txt", "d.afp.bak", ".hidden.afp", "w\xE9.afp"})
+        for (const char *name : {"b.afp", "C.AFP", "notes.txt", "d.afp.bak", ".hidden.afp", "w\xE9.afp"})
             folder->write(name, kPart);
         QVERIFY(QDir(folder->path()).mkdir("folder.afp") && QDir::setCurrent(folder->path()));
         window = std::make_unique<frm_main>();
@@ -226,7 +226,7 @@ private slots:
 
         QCOMPARE(press("Command2"), QStringList({morvane::kApplicationTitle, message, "no icon", "OK"}));
         // Only part files, in any case, never a name that does not open its own file.
-        QStringList parts{"A.AFP", "b.afp", "wing.afp"};
+        QStringList parts{"b.afp", "C.AFP", "wing.afp"};
         if (!newLine6.isEmpty())
             parts << "wing_new1.afp";
         QCOMPARE(listed(), parts);
