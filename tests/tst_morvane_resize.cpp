@@ -227,8 +227,10 @@ private slots:
 
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("LD_PRELOAD", FAIL_CALLS);
-        environment.insert("FAIL_CALLS", failCalls + (signal != 0 || !change.isEmpty() ? ",stop" : ""));
+        const QString calls = failCalls + (signal != 0 || !change.isEmpty() ? ",stop" : "");
+        // Preloaded only where it acts: nobody may not reach the build folder.
+        environment.insert("LD_PRELOAD", calls.isEmpty() ? "" : FAIL_CALLS);
+        environment.insert("FAIL_CALLS", calls);
         environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0");
         process.setProcessEnvironment(environment);
         process.setChildProcessModifier([setting, nobody] {
