@@ -58,6 +58,38 @@ void checkPaths(const std::string &line, const ResizeSettings &settings, bool &f
     }
 }
 
+// Seeded random coordinate lines: mostly numbers as parts hold them,
+// -1234.567; the rest from 0 to 10^15 with up to 20 digits, blanks and junk
+// around.
+class RandomLines {
+public:
+    explicit RandomLines(std::uint64_t seed) : m_random(seed) {}
+
+    std::uint64_t pick(std::uint64_t n) { return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(m_random); }
+
+    std::string line() { return "\"\"," + number() + ',' + number() + ',' + number(); }
+
+private:
+    std::string number()
+    {
+        const bool plain = pick(4) != 0;
+        std::string text = !plain && pick(4) == 0 ? " " : "";
+        if (pick(3) == 0)
+            text += plain ? '-' : "-+"[pick(2)];
+        text += std::to_string(plain ? pick(10'000'000) >> pick(24) : pick(std::uint64_t(1e15) + 1) >> pick(50));
+        const std::size_t fraction = plain ? pick(8) : pick(21 - std::min<std::size_t>(20, text.size()));
+        if (fraction > 0 || pick(8) == 0)
+            text += '.';
+        for (std::size_t i = 0; i < fraction; ++i)
+            text += char('0' + pick(10));
+        if (!plain && pick(8) == 0)
+            text += std::string_view(" \te-2x1,")[pick(8)];
+        return text;
+    }
+
+    std::mt19937_64 m_random;
+};
+
 } // namespace
 
 class TestLineRules : public QObject {
@@ -242,39 +274,63 @@ private slots:
         QTEST(fast, "fast");
     }
 
-    // Seeded random lines: mostly numbers as parts hold them, -1234.567; the
-    // rest from 0 to 10^15 with up to 20 digits, blanks and junk around.
+    // Seeded random lines: mostly numbers as parts hold them; the rest far
+    // from that form.
     void pathsAgreeOnRandomLines()
     {
-        std::mt19937_64 random(20261207);
-        const auto pick = [&](std::uint64_t n) {
-            return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(random);
-        };
-        const auto number = [&] {
-            const bool plain = pick(4) != 0;
-            std::string text = !plain && pick(4) == 0 ? " " : "";
-            if (pick(3) == 0)
-                text += plain ? '-' : "-+"[pick(2)];
-            text += std::to_string(plain ? pick(10'000'000) >> pick(24) : pick(std::uint64_t(1e15) + 1) >> pick(50));
-            const std::size_t fraction = plain ? pick(8) : pick(21 - std::min<std::size_t>(20, text.size()));
-            if (fraction > 0 || pick(8) == 0)
-                text += '.';
-            for (std::size_t i = 0; i < fraction; ++i)
-                text += char('0' + pick(10));
-            if (!plain && pick(8) == 0)
-                text += std::string_view(" \te-2x1,")[pick(8)];
-            return text;
-        };
+        RandomLines random(20261207);
         static const char *const factors[] = {"1", "1.00", "2", "0.5", "-1.37", "2.5", "1e-3", "1000", "0.1", "3"};
         int taken = 0;
         for (int i = 0; i < 200000 && !QTest::currentTestFailed(); ++i) {
-            const ResizeSettings settings{factors[pick(10)], factors[pick(10)], factors[pick(10)],
-                                          pick(2) ? PrecisionMode::AF5 : PrecisionMode::AF99};
+            const ResizeSettings settings{factors[random.pick(10)], factors[random.pick(10)], factors[random.pick(10)],
+                                          random.pick(2) ? PrecisionMode::AF5 : PrecisionMode::AF99};
             bool fast = false;
-            checkPaths("\"\"," + number() + ',' + number() + ',' + number(), settings, fast);
+            checkPaths(random.line(), settings, fast);
             taken += fast;
         }
         QVERIFY2(taken > 50000, "the fast path would hardly be checked");
+    }
+
+    // Blocks of random lines cut at a random end, the text going on past it
+    // as in the reader's window, each handed over again after every line
+    // the fast path leaves: each variant takes the lines the plain one
+    // takes, none across the end, and writes the same bytes.
+    void variantsAgreeOnBlocks()
+    {
+        RandomLines random(20261208);
+        const std::array<double, 3> factors = {1.37, 0.8, -2.5};
+        std::array<FastPathVariant, 3> variants;
+        const std::size_t count = availableFastPaths(variants);
+        std::size_t taken = 0;
+        for (int block = 0; block < 3000 && !QTest::currentTestFailed(); ++block) {
+            std::string text;
+            const std::size_t lines = 1 + random.pick(100);
+            for (std::size_t i = 0; i < lines; ++i)
+                text += random.line() + (random.pick(4) != 0 ? "\r\n" : "\n");
+            const std::size_t end = random.pick(text.size() + 1);
+            text.append(kFastReadAhead, '\n');
+            const std::size_t maxLines = 1 + random.pick(lines);
+            const int decimals = 1 + int(random.pick(2));
+            std::vector<char> expected(maxLines * kFastLineMax), out(maxLines * kFastLineMax);
+            for (std::size_t at = 0; at < end;) {
+                const auto run = [&](FastLines transform, char *into) {
+                    return transform(text.data() + at, text.data() + end, factors.data(), decimals, into, maxLines);
+                };
+                const FastProgress plain = run(fastLinesPlain, expected.data());
+                QVERIFY(at + plain.consumed <= end && plain.lines <= maxLines);
+                for (std::size_t k = 1; k < count; ++k) {
+                    const FastProgress progress = run(variants[k].transform, out.data());
+                    QVERIFY2(progress.consumed == plain.consumed && progress.lines == plain.lines, variants[k].name);
+                    QCOMPARE(std::string_view(out.data(), progress.written),
+                             std::string_view(expected.data(), plain.written));
+                }
+                taken += plain.lines;
+                at += plain.consumed;
+                if (plain.lines < maxLines)
+                    at = text.find('\n', at) + 1;
+            }
+        }
+        QVERIFY2(taken > 20000, "the blocks would hardly be taken");
     }
 };
 
