@@ -10,7 +10,8 @@ std::size_t availableFastPaths(std::array<FastPathVariant, 3> &variants)
     variants[count++] = {"plain", fastLinesPlain};
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2"))
         variants[count++] = {"AVX2", fastLinesAvx2};
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("bmi2"))
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")
+        && __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2"))
         variants[count++] = {"AVX-512", fastLinesAvx512};
     return count;
 }

@@ -55,12 +55,22 @@ std::size_t scaleAvx2(Batch &batch, std::size_t count, const double *factors, do
     return count / 3;
 }
 
+struct Avx2Steps {
+    static constexpr auto read = readEach;
+    static constexpr auto scale = scaleAvx2;
+    template <int Decimals>
+    static char *write(const Batch &batch, std::size_t count, char *out)
+    {
+        return writeEach<Decimals>(batch, count, out);
+    }
+};
+
 } // namespace
 
 FastProgress fastLinesAvx2(const char *in, const char *end, const double *factors, int decimals, char *out,
                            std::size_t maxLines)
 {
-    return transformLinesAt(decimals, in, end, factors, out, maxLines, scaleAvx2);
+    return transformLinesAt<Avx2Steps>(decimals, in, end, factors, out, maxLines);
 }
 
 } // namespace morvane

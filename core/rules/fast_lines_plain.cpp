@@ -25,12 +25,22 @@ std::size_t scalePlain(Batch &batch, std::size_t count, const double *factors, d
     return count / 3;
 }
 
+struct PlainSteps {
+    static constexpr auto read = readEach;
+    static constexpr auto scale = scalePlain;
+    template <int Decimals>
+    static char *write(const Batch &batch, std::size_t count, char *out)
+    {
+        return writeEach<Decimals>(batch, count, out);
+    }
+};
+
 } // namespace
 
 FastProgress fastLinesPlain(const char *in, const char *end, const double *factors, int decimals, char *out,
                             std::size_t maxLines)
 {
-    return transformLinesAt(decimals, in, end, factors, out, maxLines, scalePlain);
+    return transformLinesAt<PlainSteps>(decimals, in, end, factors, out, maxLines);
 }
 
 } // namespace morvane

@@ -182,6 +182,29 @@ MORVANE_INLINE char *writeDigits(char *o, std::uint64_t value)
     return o;
 }
 
+// Scaled values of 10^8 and more, rare in parts: the whole part digit by
+// digit, then the point and the decimals that are not zero. Stores up to 4
+// bytes past its text.
+template <int Decimals>
+MORVANE_INLINE char *writeLarge(char *o, std::int64_t scaled)
+{
+    const bool negative = scaled < 0;
+    *o = '-';
+    o += negative;
+    const std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    constexpr std::uint64_t unit = Decimals == 1 ? 10 : 100;
+    o = writeDigits(o, magnitude / unit);
+    const std::uint64_t decimals = magnitude % unit;
+    const std::uint64_t fraction = Decimals == 1 ? decimals : (decimals / 10) | ((decimals % 10) << 8);
+    const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
+    __builtin_memcpy(o, &point, sizeof point);
+    if constexpr (Decimals == 1)
+        return o + (fraction != 0 ? 2 : 0);
+    else
+        return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
+}
+
 // A scaled integer as its decimal text: the whole part without leading
 // zeros, then the point and the decimals that are not zero. Below 10^8 all
 // the digits come from one eightDigits: the last `Decimals` are the
@@ -191,25 +214,19 @@ MORVANE_INLINE char *writeScaled(char *o, std::int64_t scaled)
 {
     constexpr int kWholeDigits = 8 - Decimals;
     const bool negative = scaled < 0;
-    *o = '-';
-    o += negative;
     const std::uint64_t magnitude =
         negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-    std::uint64_t fraction; // the decimals, first lowest, each 0 to 9
-    if (magnitude < 100000000) {
-        const std::uint64_t digits = eightDigits(magnitude);
-        // Leading zeros are the low bytes; the whole part keeps one digit.
-        const int zeros = __builtin_ctzll(digits | (std::uint64_t(1) << (8 * (kWholeDigits - 1)))) / 8;
-        const std::uint64_t text = (digits + 0x30 * kEachByte) >> (8 * zeros);
-        __builtin_memcpy(o, &text, sizeof text);
-        o += kWholeDigits - zeros;
-        fraction = digits >> (8 * kWholeDigits);
-    } else {
-        constexpr std::uint64_t unit = Decimals == 1 ? 10 : 100;
-        o = writeDigits(o, magnitude / unit);
-        const std::uint64_t decimals = magnitude % unit;
-        fraction = Decimals == 1 ? decimals : (decimals / 10) | ((decimals % 10) << 8);
-    }
+    if (magnitude >= 100000000) [[unlikely]]
+        return writeLarge<Decimals>(o, scaled);
+    *o = '-';
+    o += negative;
+    const std::uint64_t digits = eightDigits(magnitude);
+    // Leading zeros are the low bytes; the whole part keeps one digit.
+    const int zeros = __builtin_ctzll(digits | (std::uint64_t(1) << (8 * (kWholeDigits - 1)))) / 8;
+    const std::uint64_t text = (digits + 0x30 * kEachByte) >> (8 * zeros);
+    __builtin_memcpy(o, &text, sizeof text);
+    o += kWholeDigits - zeros;
+    const std::uint64_t fraction = digits >> (8 * kWholeDigits); // the decimals, first lowest
     // The point and every decimal are written; only those that count are kept.
     const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
     __builtin_memcpy(o, &point, sizeof point);
@@ -219,44 +236,62 @@ MORVANE_INLINE char *writeScaled(char *o, std::int64_t scaled)
         return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
 }
 
-// Reads up to a batch of lines, scales their numbers with `scale`, and
-// writes them. `scale` turns each number into value times the factor of its
-// axis (number i is on axis i % 3) times 10^decimals, rounded half to even,
-// by the general rules' operations on the same doubles; it returns how many
-// lines, from the first, have all their results below kMaxScaled. One instance per precision, so that splitting a
-// scaled integer divides by a constant.
-template <int Decimals, typename Scale>
-FastProgress transformLines(const char *in, const char *end, const double *factors, char *out, std::size_t maxLines,
-                            Scale scale)
+// Writes the first `count` lines of the batch from their scaled values.
+template <int Decimals>
+MORVANE_INLINE char *writeEach(const Batch &batch, std::size_t count, char *o)
+{
+    for (std::size_t line = 0; line < count; ++line) {
+        *o++ = '"';
+        *o++ = '"';
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            *o++ = ',';
+            o = writeScaled<Decimals>(o, batch.scaled[3 * line + axis]);
+        }
+        *o++ = '\r';
+        *o++ = '\n';
+    }
+    return o;
+}
+
+// Up to `wanted` lines from `p` into the batch, one at a time, with their
+// lengths; stops before a line readLine leaves.
+MORVANE_INLINE std::size_t readEach(const char *p, const char *end, Batch &batch, std::size_t wanted)
+{
+    std::size_t read = 0;
+    while (read < wanted && p < end) {
+        const std::size_t length = readLine(p, end, batch, read);
+        if (length == 0)
+            break;
+        batch.lengths[read++] = length;
+        p += length;
+    }
+    return read;
+}
+
+// Has `Steps` read a batch of lines, scale and format their numbers, and
+// writes them:
+// - Steps::read does what readEach does;
+// - Steps::scale turns each number into value times the factor of its axis
+//   (number i is on axis i % 3) times 10^decimals, rounded half to even, by
+//   the general rules' operations on the same doubles; it returns how many
+//   lines, from the first, have all their results below kMaxScaled;
+// - Steps::write<Decimals> does what writeEach does.
+// One instance per precision, so that splitting a scaled integer divides by
+// a constant.
+template <int Decimals, typename Steps>
+FastProgress transformLines(const char *in, const char *end, const double *factors, char *out, std::size_t maxLines)
 {
     FastProgress progress;
     Batch batch;
     while (progress.lines < maxLines) {
         const std::size_t left = maxLines - progress.lines;
         const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
-        const char *p = in + progress.consumed;
-        std::size_t read = 0;
-        while (read < wanted && p < end) {
-            const std::size_t length = readLine(p, end, batch, read);
-            if (length == 0)
-                break;
-            batch.lengths[read++] = length;
-            p += length;
-        }
-        const std::size_t done = read == 0 ? 0 : scale(batch, 3 * read, factors, kPowersOfTen[Decimals]);
-        char *o = out + progress.written;
-        for (std::size_t line = 0; line < done; ++line) {
-            *o++ = '"';
-            *o++ = '"';
-            for (std::size_t axis = 0; axis < 3; ++axis) {
-                *o++ = ',';
-                o = writeScaled<Decimals>(o, batch.scaled[3 * line + axis]);
-            }
-            *o++ = '\r';
-            *o++ = '\n';
+        const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
+        const std::size_t done = read == 0 ? 0 : Steps::scale(batch, 3 * read, factors, kPowersOfTen[Decimals]);
+        progress.written =
+            static_cast<std::size_t>(Steps::template write<Decimals>(batch, done, out + progress.written) - out);
+        for (std::size_t line = 0; line < done; ++line)
             progress.consumed += batch.lengths[line];
-        }
-        progress.written = static_cast<std::size_t>(o - out);
         progress.lines += done;
         if (done < wanted)
             break;
@@ -264,13 +299,13 @@ FastProgress transformLines(const char *in, const char *end, const double *facto
     return progress;
 }
 
-template <typename Scale>
+template <typename Steps>
 FastProgress transformLinesAt(int decimals, const char *in, const char *end, const double *factors, char *out,
-                              std::size_t maxLines, Scale scale)
+                              std::size_t maxLines)
 {
     if (decimals == 1)
-        return transformLines<1>(in, end, factors, out, maxLines, scale);
-    return transformLines<2>(in, end, factors, out, maxLines, scale);
+        return transformLines<1, Steps>(in, end, factors, out, maxLines);
+    return transformLines<2, Steps>(in, end, factors, out, maxLines);
 }
 
 #undef MORVANE_INLINE
