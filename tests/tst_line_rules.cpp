@@ -161,6 +161,7 @@ private slots:
         row("longer part name", R"("","wings","metal")", "wing.afp", R"("","wing_new1","metal-Resized")");
         row("empty part name", R"("","","x")", "wing.afp", R"("","wing_new1","x-Resized")");
         row("label counted from the own name", R"("","wing","a","b")", "wing.afp", R"("","wing_new1","a","b-Resized")");
+        row("own name holding a separator", R"("","a","b","c")", R"(a","b.afp)", R"("","a","b_new1","c-Resized")");
         row("bytes kept", bytes("\"\",\"w\xE9\",\"m\xE9t\0al\""), "w\xE9.afp",
             bytes("\"\",\"w\xE9_new1\",\"m\xE9t\0al-Resized\""));
         row("longest label", "\"\",\"wing\",\"" + x32767 + "\"", "wing.afp",
