@@ -41,6 +41,8 @@ private:
     int m_folder = -1;
     QByteArray m_temporaryName; // while the file has one
     int m_writeError = 0;
+    off_t m_written = 0;
+    off_t m_writebackStarted = 0; // where the last writeback asked for ended
 };
 
 } // namespace morvane
