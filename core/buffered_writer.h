@@ -13,7 +13,7 @@ namespace morvane {
 // After the first failed write it writes nothing more.
 class BufferedWriter {
 public:
-    explicit BufferedWriter(QIODevice &device, std::size_t blockSize = 256 * 1024);
+    explicit BufferedWriter(QIODevice &device, std::size_t blockSize = 1024 * 1024);
 
     // Room for `size` bytes at the end of the block; at most the block size.
     char *reserve(std::size_t size);

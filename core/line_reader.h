@@ -23,7 +23,10 @@ public:
     // coordinate line, three numbers. This holds both with room to spare.
     static constexpr std::size_t kMaxLineLength = 4 * 1024 * 1024;
 
-    explicit LineReader(QIODevice &device, std::size_t blockSize = 256 * 1024);
+    // Large blocks: fewer calls, and fewer handovers to a second core.
+    static constexpr std::size_t kBlockSize = 1024 * 1024;
+
+    explicit LineReader(QIODevice &device, std::size_t blockSize = kBlockSize);
 
     // The next line, valid until the following call. False at the end, on a
     // read error (failed()) or for a line longer than kMaxLineLength

@@ -1,6 +1,7 @@
 // The resize run on real files: every source ends in the right file or in a
 // clear failure that changes nothing in the folder.
 
+#include "core/line_reader.h"
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
 #include "tests/part_folder.h"
@@ -20,7 +21,7 @@ namespace {
 const QByteArray kHeader = "\"\",\"wing\",\"metal\"\r\n";
 const QByteArray kNewHeader = "\"\",\"wing_new1\",\"metal-Resized\"\r\n";
 const QByteArray kKept = "l2\r\nl3\r\nl4\r\nl5\r\n";
-constexpr std::size_t kBlock = 256 * 1024; // what the run reads at a time
+constexpr std::size_t kBlock = LineReader::kBlockSize; // what the run reads at a time
 
 // A run or a listing must give back every descriptor it opened, or a window
 // open for days runs out.
@@ -67,11 +68,11 @@ private slots:
         const QByteArray big(50 * 1024 * 1024, 'x');
         ok("a kept line of 50 MB", kHeader + big + "\r\n", kNewHeader + big + "\r\n", unit);
         // Lines enough for many blocks; each thousand holds a result of 10^15.
-        const auto many = [](const QByteArray &line) { return line.repeated(40000); };
+        const auto many = [](const QByteArray &line) { return line.repeated(kBlock / 6); };
         const auto amid = [](const QByteArray &line, const QByteArray &large) {
-            return (line.repeated(50) + large + line.repeated(949)).repeated(40);
+            return (line.repeated(50) + large + line.repeated(949)).repeated(kBlock / 6000);
         };
-        const QByteArray blanks(300 * 1024, ' ');
+        const QByteArray blanks(qsizetype(kBlock) + 44 * 1024, ' ');
         ok("fast lines across blocks", start + many("\"\",1.5,-2.25,3\r\n") + "\"\", " + blanks + "1,2,3",
            done + many("\"\",3,-4.5,6\r\n") + "\"\",2,4,6\r\n", {"2", "2", "2", PrecisionMode::AF99});
         ok("general lines across blocks", start + many("\"\",1e0,-225e-2,3\n"), done + many("\"\",2,-4.5,6\r\n"),
