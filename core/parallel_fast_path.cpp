@@ -6,6 +6,14 @@
 
 namespace morvane {
 
+namespace {
+
+// Small enough that the two cores share the work evenly, large enough that
+// claiming one costs nothing beside its lines.
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+} // namespace
+
 ParallelFastPath::ParallelFastPath(FastLines transform, const std::array<double, 3> &factors, int decimals)
     : m_transform(transform), m_factors(factors), m_decimals(decimals), m_worker([this] { work(); })
 {
@@ -24,42 +32,80 @@ void ParallelFastPath::work()
         m_started.acquire();
         if (m_stopping)
             return;
-        m_halves[1].progress = transform(m_halves[1]);
+        for (int at = claim(true); at >= 0; at = claim(true))
+            transform(m_chunks[static_cast<std::size_t>(at)]);
         m_done.release();
+    }
+}
+
+int ParallelFastPath::claim(bool fromBack)
+{
+    std::uint64_t ends = m_ends.load();
+    while (true) {
+        const auto front = static_cast<std::uint32_t>(ends);
+        const auto back = static_cast<std::uint32_t>(ends >> 32);
+        if (front >= back)
+            return -1;
+        const std::uint64_t claimed = fromBack ? ends - (std::uint64_t(1) << 32) : ends + 1;
+        if (m_ends.compare_exchange_weak(ends, claimed))
+            return static_cast<int>(fromBack ? back - 1 : front);
     }
 }
 
 // Each line takes at least 9 bytes ("",0,0,0 and LF) and writes at most
 // kFastLineMax, so this room is never short.
-FastProgress ParallelFastPath::transform(Half &half) const
+void ParallelFastPath::transform(Chunk &chunk) const
 {
-    const std::size_t maxLines = half.lines.size() / 9 + 1;
-    half.out.resize(maxLines * kFastLineMax);
-    return m_transform(half.lines.data(), half.lines.data() + half.lines.size(), m_factors.data(), m_decimals,
-                       half.out.data(), maxLines);
+    const std::size_t maxLines = chunk.lines.size() / 9 + 1;
+    chunk.progress = m_transform(chunk.lines.data(), chunk.lines.data() + chunk.lines.size(), m_factors.data(),
+                                 m_decimals, chunk.out.get(), maxLines);
 }
 
 FastProgress ParallelFastPath::run(std::string_view window, BufferedWriter &writer)
 {
-    // The second half starts after the first line end past the middle.
-    const auto *newline =
-        static_cast<const char *>(std::memchr(window.data() + window.size() / 2, '\n', window.size() / 2));
-    const std::size_t split = newline ? static_cast<std::size_t>(newline - window.data()) + 1 : window.size();
-    m_halves[0].lines = window.substr(0, split);
-    m_halves[1].lines = window.substr(split);
-    m_started.release();
-    m_halves[0].progress = transform(m_halves[0]);
-    m_done.acquire();
-
-    FastProgress progress = m_halves[0].progress;
-    writer.write({m_halves[0].out.data(), progress.written});
-    if (progress.consumed == split) {
-        const FastProgress &second = m_halves[1].progress;
-        writer.write({m_halves[1].out.data(), second.written});
-        progress.consumed += second.consumed;
-        progress.written += second.written;
-        progress.lines += second.lines;
+    // Chunks end after the first line end past each kChunkSize bytes.
+    std::size_t count = 0;
+    for (std::size_t start = 0; start < window.size(); ++count) {
+        const std::size_t from = std::min(start + kChunkSize, window.size());
+        const auto *newline = static_cast<const char *>(std::memchr(window.data() + from, '\n', window.size() - from));
+        const std::size_t end = newline ? static_cast<std::size_t>(newline - window.data()) + 1 : window.size();
+        if (m_chunks.size() == count)
+            m_chunks.emplace_back();
+        Chunk &chunk = m_chunks[count];
+        chunk.lines = window.substr(start, end - start);
+        const std::size_t room = (chunk.lines.size() / 9 + 1) * kFastLineMax;
+        if (chunk.room < room) {
+            chunk.out.reset(new char[room]);
+            chunk.room = room;
+        }
+        start = end;
     }
+    m_ends = std::uint64_t(count) << 32;
+    m_started.release();
+
+    // The caller's chunks are written as they are done, while the other
+    // core works on; the first that stops short ends what is written.
+    FastProgress progress;
+    bool whole = true;
+    const auto take = [&](const Chunk &chunk) {
+        if (!whole)
+            return;
+        writer.write({chunk.out.get(), chunk.progress.written});
+        progress.consumed += chunk.progress.consumed;
+        progress.written += chunk.progress.written;
+        progress.lines += chunk.progress.lines;
+        whole = chunk.progress.consumed == chunk.lines.size();
+    };
+    int done = 0;
+    for (int at = claim(false); at >= 0; at = claim(false), ++done) {
+        Chunk &chunk = m_chunks[static_cast<std::size_t>(at)];
+        if (whole)
+            transform(chunk);
+        take(chunk);
+    }
+    m_done.acquire();
+    for (std::size_t at = static_cast<std::size_t>(done); at < count; ++at)
+        take(m_chunks[at]);
     return progress;
 }
 

@@ -3,6 +3,9 @@
 #include "core/rules/fast_coordinate_line.h"
 
 #include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <semaphore>
 #include <string_view>
 #include <thread>
@@ -12,10 +15,12 @@ namespace morvane {
 
 class BufferedWriter;
 
-// The fast path over a window of lines on two cores: a thread of its own
-// takes the second half while the caller takes the first. The halves are
-// written in order; where the first half stops short (a line for the
-// general rules), the second half's work is dropped, so the result is the
+// The fast path over a window of lines on two cores. The window is cut
+// into chunks at line ends: the caller takes them from the front and
+// writes each as it is done, while a thread of its own takes them from the
+// back, so that each core ends up with the share it has time for. The
+// chunks are written in order; where one stops short (a line for the
+// general rules), the chunks after it are dropped, so the result is the
 // one-core result.
 class ParallelFastPath {
 public:
@@ -32,18 +37,23 @@ public:
     FastProgress run(std::string_view window, BufferedWriter &writer);
 
 private:
-    struct Half {
+    struct Chunk {
         std::string_view lines;
-        std::vector<char> out;
+        std::unique_ptr<char[]> out; // not zeroed: only the pages written take memory
+        std::size_t room = 0;
         FastProgress progress;
     };
-    FastProgress transform(Half &half) const;
+    void transform(Chunk &chunk) const;
+    // The index of the next chunk from the front or the back; -1 when the
+    // two ends have met.
+    int claim(bool fromBack);
     void work();
 
     FastLines m_transform;
     std::array<double, 3> m_factors;
     int m_decimals;
-    Half m_halves[2];
+    std::vector<Chunk> m_chunks;
+    std::atomic<std::uint64_t> m_ends{0}; // the next chunk from the front, low half; past the last from the back, high half
     std::binary_semaphore m_started{0};
     std::binary_semaphore m_done{0};
     bool m_stopping = false;
