@@ -182,6 +182,20 @@ MORVANE_INLINE char *writeDigits(char *o, std::uint64_t value)
     return o;
 }
 
+// The point and the decimals after a whole part, from `fraction`: the
+// decimals, first lowest, each 0 to 9. All are stored; only those up to
+// the last that is not zero are kept.
+template <int Decimals>
+MORVANE_INLINE char *writePoint(char *o, std::uint64_t fraction)
+{
+    const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
+    __builtin_memcpy(o, &point, sizeof point);
+    if constexpr (Decimals == 1)
+        return o + (fraction != 0 ? 2 : 0);
+    else
+        return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
+}
+
 // Scaled values of 10^8 and more, rare in parts: the whole part digit by
 // digit, then the point and the decimals that are not zero. Stores up to 4
 // bytes past its text.
@@ -196,13 +210,7 @@ MORVANE_INLINE char *writeLarge(char *o, std::int64_t scaled)
     constexpr std::uint64_t unit = Decimals == 1 ? 10 : 100;
     o = writeDigits(o, magnitude / unit);
     const std::uint64_t decimals = magnitude % unit;
-    const std::uint64_t fraction = Decimals == 1 ? decimals : (decimals / 10) | ((decimals % 10) << 8);
-    const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
-    __builtin_memcpy(o, &point, sizeof point);
-    if constexpr (Decimals == 1)
-        return o + (fraction != 0 ? 2 : 0);
-    else
-        return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
+    return writePoint<Decimals>(o, Decimals == 1 ? decimals : (decimals / 10) | ((decimals % 10) << 8));
 }
 
 // A scaled integer as its decimal text: the whole part without leading
@@ -226,14 +234,7 @@ MORVANE_INLINE char *writeScaled(char *o, std::int64_t scaled)
     const std::uint64_t text = (digits + 0x30 * kEachByte) >> (8 * zeros);
     __builtin_memcpy(o, &text, sizeof text);
     o += kWholeDigits - zeros;
-    const std::uint64_t fraction = digits >> (8 * kWholeDigits); // the decimals, first lowest
-    // The point and every decimal are written; only those that count are kept.
-    const std::uint32_t point = '.' | static_cast<std::uint32_t>((fraction + 0x30 * kEachByte) << 8);
-    __builtin_memcpy(o, &point, sizeof point);
-    if constexpr (Decimals == 1)
-        return o + (fraction != 0 ? 2 : 0);
-    else
-        return o + (fraction == 0 ? 0 : (fraction >> 8) == 0 ? 2 : 3);
+    return writePoint<Decimals>(o, digits >> (8 * kWholeDigits));
 }
 
 // Writes the first `count` lines of the batch from their scaled values.
