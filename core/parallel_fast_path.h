@@ -53,7 +53,9 @@ private:
     std::array<double, 3> m_factors;
     int m_decimals;
     std::vector<Chunk> m_chunks;
-    std::atomic<std::uint64_t> m_ends{0}; // the next chunk from the front, low half; past the last from the back, high half
+    // The next chunk from the front in the low half; past the next from the
+    // back in the high half. Claimed together, so that the ends never cross.
+    std::atomic<std::uint64_t> m_ends{0};
     std::binary_semaphore m_started{0};
     std::binary_semaphore m_done{0};
     bool m_stopping = false;

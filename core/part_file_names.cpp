@@ -17,6 +17,12 @@ bool isPartFileName(const QByteArray &fileName)
 
 QByteArray newFileNameFor(const QByteArray &fileName) { return fileName.chopped(4) + "_new1.afp"; }
 
+bool partNameBefore(const QString &a, const QString &b)
+{
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+}
+
 QStringList partFileNames(const QString &folder)
 {
     QStringList names;
@@ -33,10 +39,7 @@ QStringList partFileNames(const QString &folder)
         if (QFile::encodeName(shown) == name)
             names << shown;
     }
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), partNameBefore);
     return names;
 }
 

@@ -14,6 +14,10 @@ bool isPartFileName(const QByteArray &fileName);
 // whatever its case), then "_new1.afp".
 QByteArray newFileNameFor(const QByteArray &fileName);
 
+// Name order: by the letters whatever their case, then, between names that
+// differ only in case, capitals first.
+bool partNameBefore(const QString &a, const QString &b);
+
 // The part files of a folder, hidden ones left out, in name order. Only
 // names that come back as the same bytes are listed, so that a name shown
 // always opens the file it names.

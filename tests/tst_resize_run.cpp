@@ -126,6 +126,29 @@ private slots:
         QVERIFY(stat(resultPath.c_str(), &made) == 0 && (made.st_mode & 07777) == 0604);
     }
 
+    // The window's list order: letters first whatever their case; Qt gives
+    // letter distances, so neighbours in the alphabet compare as 1 or -1.
+    void nameOrder_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("before");
+        for (const auto &[a, b] :
+             {std::pair{"b.afp", "C.AFP"}, {"a.afp", "B.afp"}, {"A.afp", "a.afp"}, {"a.afp", "ab.afp"}}) {
+            QTest::newRow(QByteArray(a) + " before " + b) << QString(a) << QString(b) << true;
+            QTest::newRow(QByteArray(b) + " after " + a) << QString(b) << QString(a) << false;
+        }
+        QTest::newRow("not before itself") << "a.afp"
+                                           << "a.afp" << false;
+    }
+
+    void nameOrder()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QTEST(partNameBefore(a, b), "before");
+    }
+
     // Names in a folder that holds, besides the part and its earlier result, a
     // UTF-8 twin of w\xE9.afp, folders, links, a FIFO and a device.
     void names_data()

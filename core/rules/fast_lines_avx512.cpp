@@ -101,13 +101,13 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     // reads eight.
     alignas(64) char fields[16 * (kBatchNumbers + 8)];
     alignas(64) std::int64_t spans[kBatchNumbers + 8];
-    const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10,
-                                            9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2,
-                                            1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
+                                            10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
+                                            3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
     // Byte k of a 64-bit word to each byte of slot k.
-    const __m512i slotOfByte = _mm512_set_epi8(3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 2, 2,
-                                               2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0,
-                                               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m512i slotOfByte =
+        _mm512_set_epi8(3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
+                        1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m512i commas = _mm512_set1_epi8(',');
     constexpr std::uint32_t kQuoteQuoteComma = '"' | '"' << 8 | ',' << 16;
     std::size_t read = 0;
@@ -142,7 +142,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             lengths |= std::uint64_t(ends[field] - first) << (8 * field);
         }
         const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
-        const __mmask64 inField = _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
+        const __mmask64 inField =
+            _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
         _mm512_storeu_si512(fields + 48 * read, _mm512_mask_permutexvar_epi8(commas, inField, index, text));
         batch.lengths[read] = lf + 1;
         p += lf + 1;
@@ -171,8 +172,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             _mm512_and_si512(_mm512_srlv_epi64(low, _mm512_slli_epi64(whole, 3)), _mm512_set1_epi64(0xFF)),
             _mm512_set1_epi64('.'));
         // The 8 bytes after the point; shifts of 64 or more give 0.
-        const __m512i after = _mm512_or_si512(_mm512_srlv_epi64(low, pointShift),
-                                              _mm512_sllv_epi64(high, _mm512_sub_epi64(_mm512_set1_epi64(64), pointShift)));
+        const __m512i after =
+            _mm512_or_si512(_mm512_srlv_epi64(low, pointShift),
+                            _mm512_sllv_epi64(high, _mm512_sub_epi64(_mm512_set1_epi64(64), pointShift)));
         const __m512i afterValues = _mm512_xor_si512(after, asciiZeros);
         const __m512i fraction = _mm512_maskz_mov_epi64(point, firstByte(notDigits(afterValues)));
         const __m512i taken = _mm512_add_epi64(whole, _mm512_maskz_add_epi64(point, fraction, _mm512_set1_epi64(1)));
@@ -241,8 +243,9 @@ char *writeAvx512(const Batch &batch, std::size_t lines, char *o)
         _mm512_store_si512(wholeLength + i, _mm512_mask_mov_epi64(length, large, _mm512_set1_epi64(kLarge)));
 
         const __m512i fraction = _mm512_srli_epi64(digits, 8 * kWholeDigits); // the decimals, first lowest
-        _mm512_store_si512(point + i, _mm512_or_si512(_mm512_set1_epi64('.'),
-                                                      _mm512_slli_epi64(_mm512_add_epi64(fraction, asciiZeros), 8)));
+        _mm512_store_si512(
+            point + i,
+            _mm512_or_si512(_mm512_set1_epi64('.'), _mm512_slli_epi64(_mm512_add_epi64(fraction, asciiZeros), 8)));
         // The point with the decimals up to the last that is not zero.
         __m512i kept = _mm512_maskz_mov_epi64(_mm512_test_epi64_mask(fraction, fraction), _mm512_set1_epi64(2));
         if constexpr (Decimals == 2)
