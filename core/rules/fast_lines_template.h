@@ -2,7 +2,7 @@
 
 // The one-pass fast path, compiled once per processor variant: each
 // fast_lines_*.cpp includes this with its own instruction set and its own
-// way to scale a batch of numbers. Everything here has internal linkage and
+// steps to read, scale and write a batch of lines. Everything here has internal linkage and
 // uses no inline function from a library header, so that no variant's
 // instructions can leak into another's code.
 
