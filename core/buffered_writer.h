@@ -18,8 +18,6 @@ public:
     // Room for `size` bytes at the end of the block; at most the block size.
     char *reserve(std::size_t size);
     void commit(std::size_t size) { m_used += size; }
-    // Room left in the block.
-    std::size_t room() const { return m_block.size() - m_used; }
 
     void write(std::string_view bytes);
     void writeLine(std::string_view line);
