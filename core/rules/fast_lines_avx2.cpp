@@ -55,14 +55,8 @@ std::size_t scaleAvx2(Batch &batch, std::size_t count, const double *factors, do
     return count / 3;
 }
 
-struct Avx2Steps {
-    static constexpr auto read = readEach;
+struct Avx2Steps : EachLineSteps {
     static constexpr auto scale = scaleAvx2;
-    template <int Decimals>
-    static char *write(const Batch &batch, std::size_t count, char *out)
-    {
-        return writeEach<Decimals>(batch, count, out);
-    }
 };
 
 } // namespace

@@ -18,6 +18,12 @@ namespace morvane {
 
 namespace {
 
+// The lanes of a step from number `i` that hold one of `count` numbers.
+inline __mmask8 liveLanes(std::size_t count, std::size_t i)
+{
+    return count - i >= 8 ? __mmask8(0xFF) : __mmask8((1U << (count - i)) - 1);
+}
+
 // The plain path's operations, eight lanes wide: the digits convert exactly
 // (below 2^53), 10^fraction comes from one register by permutation, and the
 // processor's own rounding to nearest even (roundscale) gives what the 2^52
@@ -38,7 +44,7 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
         axisFactors[first] = _mm512_loadu_pd(lanes);
     }
     for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = count - i >= 8 ? __mmask8(0xFF) : __mmask8((1U << (count - i)) - 1);
+        const __mmask8 live = liveLanes(count, i);
         const __m512i digits = _mm512_maskz_loadu_epi64(live, batch.digits + i);
         const __m512i fraction = _mm512_maskz_loadu_epi64(live, batch.fraction + i);
         const __m512i negative = _mm512_maskz_loadu_epi64(live, batch.negative + i);
@@ -109,12 +115,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         _mm512_set_epi8(3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m512i commas = _mm512_set1_epi8(',');
-    constexpr std::uint32_t kQuoteQuoteComma = '"' | '"' << 8 | ',' << 16;
     std::size_t read = 0;
     for (; read < wanted; ++read) {
-        std::uint32_t head;
-        __builtin_memcpy(&head, p, sizeof head);
-        if ((head & 0xFFFFFF) != kQuoteQuoteComma)
+        if (!beginsCoordinateLine(p))
             break;
         const __m512i text = _mm512_loadu_si512(p);
         const std::uint64_t newlines = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('\n'));
@@ -157,7 +160,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     const __m512i powers = _mm512_loadu_si512(kWholePowers);
     const std::size_t count = 3 * read;
     for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = count - i >= 8 ? __mmask8(0xFF) : __mmask8((1U << (count - i)) - 1);
+        const __mmask8 live = liveLanes(count, i);
         // Two 64-bit lanes a field: four fields a load.
         const auto lanesOf = [](unsigned fields) { return __mmask8(_pdep_u32(fields, 0x55) * 3); };
         const __m512i a = _mm512_maskz_loadu_epi64(lanesOf(live & 0xF), fields + 16 * i);
@@ -217,7 +220,7 @@ char *writeAvx512(const Batch &batch, std::size_t lines, char *o)
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
     const std::size_t count = 3 * lines;
     for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = count - i >= 8 ? __mmask8(0xFF) : __mmask8((1U << (count - i)) - 1);
+        const __mmask8 live = liveLanes(count, i);
         const __m512i scaled = _mm512_maskz_loadu_epi64(live, batch.scaled + i);
         const __mmask8 negative = _mm512_cmplt_epi64_mask(scaled, zero);
         const __m512i magnitude = _mm512_abs_epi64(scaled);

@@ -25,14 +25,8 @@ std::size_t scalePlain(Batch &batch, std::size_t count, const double *factors, d
     return count / 3;
 }
 
-struct PlainSteps {
-    static constexpr auto read = readEach;
+struct PlainSteps : EachLineSteps {
     static constexpr auto scale = scalePlain;
-    template <int Decimals>
-    static char *write(const Batch &batch, std::size_t count, char *out)
-    {
-        return writeEach<Decimals>(batch, count, out);
-    }
 };
 
 } // namespace

@@ -64,10 +64,17 @@ MORVANE_INLINE std::uint64_t load8(const char *p)
     return bytes;
 }
 
+// The high bit of each byte of `values` (bytes less '0') that is not a
+// digit. A byte is a digit when, less '0', it is below 10: adding 0x76 to
+// its low seven bits then stays below 0x80, without carrying into the next
+// byte.
+MORVANE_INLINE std::uint64_t notDigitBits(std::uint64_t values)
+{
+    return (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
+}
+
 // The bytes at p less '0', and how many of them are digits from the first
-// (8 for eight or more). A byte is a digit when, less '0', it is below 10:
-// adding 0x76 to its low seven bits then stays below 0x80, without carrying
-// into the next byte.
+// (8 for eight or more).
 struct DigitRun {
     std::uint64_t values;
     int count;
@@ -76,7 +83,7 @@ struct DigitRun {
 MORVANE_INLINE DigitRun digitRun(const char *p)
 {
     const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
-    const std::uint64_t notDigit = (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
+    const std::uint64_t notDigit = notDigitBits(values);
     return {values, notDigit == 0 ? 8 : __builtin_ctzll(notDigit) / 8};
 }
 
@@ -102,7 +109,7 @@ MORVANE_INLINE bool readNumber(const char *&p, Batch &batch, std::size_t at)
     const bool negative = *p == '-';
     p += negative;
     const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
-    std::uint64_t notDigit = (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
+    std::uint64_t notDigit = notDigitBits(values);
     if (notDigit == 0)
         return false;
     const int whole = __builtin_ctzll(notDigit) / 8;
@@ -136,14 +143,20 @@ MORVANE_INLINE bool readNumber(const char *&p, Batch &batch, std::size_t at)
     return true;
 }
 
-// The length of the line at `in` with its terminator, its numbers in slots
-// 3 * line on; 0 where the line is of another form or not whole before end.
-MORVANE_INLINE std::size_t readLine(const char *in, const char *end, Batch &batch, std::size_t line)
+// Whether the line at `in` begins "", as a coordinate line does.
+MORVANE_INLINE bool beginsCoordinateLine(const char *in)
 {
     constexpr std::uint32_t kQuoteQuoteComma = '"' | '"' << 8 | ',' << 16;
     std::uint32_t head;
     __builtin_memcpy(&head, in, sizeof head);
-    if ((head & 0xFFFFFF) != kQuoteQuoteComma)
+    return (head & 0xFFFFFF) == kQuoteQuoteComma;
+}
+
+// The length of the line at `in` with its terminator, its numbers in slots
+// 3 * line on; 0 where the line is of another form or not whole before end.
+MORVANE_INLINE std::size_t readLine(const char *in, const char *end, Batch &batch, std::size_t line)
+{
+    if (!beginsCoordinateLine(in))
         return 0;
     const char *p = in + 3;
     if (!readNumber(p, batch, 3 * line) || *p++ != ',' || !readNumber(p, batch, 3 * line + 1) || *p++ != ','
@@ -268,6 +281,17 @@ MORVANE_INLINE std::size_t readEach(const char *p, const char *end, Batch &batch
     }
     return read;
 }
+
+// The read and write steps of the variants that take one line and one
+// number at a time; each adds its own scale.
+struct EachLineSteps {
+    static constexpr auto read = readEach;
+    template <int Decimals>
+    static char *write(const Batch &batch, std::size_t count, char *out)
+    {
+        return writeEach<Decimals>(batch, count, out);
+    }
+};
 
 // Has `Steps` read a batch of lines, scale and format their numbers, and
 // writes them:
