@@ -12,6 +12,11 @@ namespace {
 // claiming one costs nothing beside its lines.
 constexpr std::size_t kChunkSize = 64 * 1024;
 
+// The most lines `lines` can hold: each takes at least 9 bytes ("",0,0,0
+// and LF). Each writes at most kFastLineMax, so a chunk's room is this many
+// times that.
+std::size_t mostLines(std::string_view lines) { return lines.size() / 9 + 1; }
+
 } // namespace
 
 ParallelFastPath::ParallelFastPath(FastLines transform, const std::array<double, 3> &factors, int decimals)
@@ -52,13 +57,10 @@ int ParallelFastPath::claim(bool fromBack)
     }
 }
 
-// Each line takes at least 9 bytes ("",0,0,0 and LF) and writes at most
-// kFastLineMax, so this room is never short.
 void ParallelFastPath::transform(Chunk &chunk) const
 {
-    const std::size_t maxLines = chunk.lines.size() / 9 + 1;
     chunk.progress = m_transform(chunk.lines.data(), chunk.lines.data() + chunk.lines.size(), m_factors.data(),
-                                 m_decimals, chunk.out.get(), maxLines);
+                                 m_decimals, chunk.out.get(), mostLines(chunk.lines));
 }
 
 FastProgress ParallelFastPath::run(std::string_view window, BufferedWriter &writer)
@@ -73,7 +75,7 @@ FastProgress ParallelFastPath::run(std::string_view window, BufferedWriter &writ
             m_chunks.emplace_back();
         Chunk &chunk = m_chunks[count];
         chunk.lines = window.substr(start, end - start);
-        const std::size_t room = (chunk.lines.size() / 9 + 1) * kFastLineMax;
+        const std::size_t room = mostLines(chunk.lines) * kFastLineMax;
         if (chunk.room < room) {
             chunk.out.reset(new char[room]);
             chunk.room = room;
