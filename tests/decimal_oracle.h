@@ -3,7 +3,8 @@
 // What the numbers of a coordinate line must become, worked out apart from
 // both number paths of the program: numbers are read by the C library's strtod and
 // written from the exact digits its printf gives, rounded as decimal text,
-// digit by digit. Where the program and this agree, the fast path and the
+// digit by digit; a rounded value of more than 15 digits is the double
+// strtod reads from them, written by printf. Where the program and this agree, the fast path and the
 // general rules cannot both be wrong the same way.
 
 #include <array>
@@ -59,18 +60,32 @@ inline std::string withExponent(std::string digits, int exponent)
     return digits.substr(0, 1) + (digits.size() > 1 ? "." + digits.substr(1) : "") + "E+" + std::to_string(exponent);
 }
 
+// The 15 significant digits that printf gives of a value of 1 or more:
+// plain below 10^15, else d.ddE+x.
+inline std::string fifteenDigits(double magnitude)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
+    const std::string digits = std::string(buffer, 1) + std::string(buffer + 2, 14);
+    const int exponent = std::atoi(buffer + 17);
+    if (exponent >= 15)
+        return withExponent(digits, exponent);
+    std::string fraction = digits.substr(std::size_t(exponent) + 1);
+    fraction.erase(fraction.find_last_not_of('0') + 1);
+    return digits.substr(0, std::size_t(exponent) + 1) + (fraction.empty() ? "" : "." + fraction);
+}
+
 // The text a product is written as at `decimals` places.
 inline std::string written(double product, int decimals)
 {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const std::string sign = product < 0 ? "-" : "";
     const double magnitude = std::fabs(product);
-    char buffer[512];
-    if (magnitude >= 1e15) {
-        std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
-        return sign + withExponent(std::string(buffer, 1) + std::string(buffer + 2, 14), std::atoi(buffer + 17));
-    }
+    if (magnitude >= 1e15)
+        return sign + fifteenDigits(magnitude);
     // The halfway test is made on the scaled double while it still has a
     // fraction (below 2^52), and on the exact value once it has none.
+    char buffer[512];
     std::string units;
     if (magnitude * std::pow(10.0, decimals) < 0x1p52) {
         std::snprintf(buffer, sizeof buffer, "%.0f", magnitude * std::pow(10.0, decimals));
@@ -81,14 +96,13 @@ inline std::string written(double product, int decimals)
         const std::size_t point = exact.find('.');
         units = roundDigits(exact.substr(0, point) + exact.substr(point + 1), point + std::size_t(decimals));
     }
-    // Then at most 15 significant digits.
+    // Past 15 digits the rounded value is the double nearest to it, and
+    // its digits are written.
     if (units.size() > 15)
-        units = roundDigits(units, 15) + std::string(units.size() - 15, '0');
+        return sign + fifteenDigits(strtod_l((units + "e-" + std::to_string(decimals)).c_str(), nullptr, c));
     units.insert(0, std::size_t(std::max(0, decimals + 1 - int(units.size()))), '0');
     const std::string whole = units.substr(0, units.size() - std::size_t(decimals));
     std::string fraction = units.substr(whole.size());
-    if (whole.size() > 15)
-        return sign + withExponent(whole, int(whole.size()) - 1);
     fraction.erase(fraction.find_last_not_of('0') + 1);
     return (whole == "0" && fraction.empty() ? "" : sign) + whole + (fraction.empty() ? "" : "." + fraction);
 }

@@ -172,7 +172,8 @@ std::optional<RoundedNumber> roundHalfEven(double value, int decimals)
 
 void appendNumber(std::string &out, double value)
 {
-    // d.dddddddddddddde+x: the value rounded to 15 significant digits.
+    // d.dddddddddddddde+x: the value's 15 significant digits, which to_chars
+    // rounds correctly from its binary value.
     char buf[40];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
     std::string_view sci(buf, static_cast<std::size_t>(result.ptr - buf));
@@ -181,44 +182,57 @@ void appendNumber(std::string &out, double value)
         sci.remove_prefix(1);
     }
     const std::size_t ePos = sci.find('e');
-    std::string_view digits = sci.substr(2, ePos - 2);
-    while (!digits.empty() && digits.back() == '0')
-        digits.remove_suffix(1);
-    out += sci[0];
-    if (!digits.empty()) {
-        out += '.';
-        out += digits;
+    // Past the 'e' and its sign, which is '+': the value is 1 or more.
+    int exponent = 0;
+    std::from_chars(sci.data() + ePos + 2, sci.data() + sci.size(), exponent);
+    std::string digits = std::string(sci.substr(0, 1)) + std::string(sci.substr(2, ePos - 2));
+    digits.erase(digits.find_last_not_of('0') + 1);
+    if (exponent >= 15) {
+        // From 10^15 on the exponent has no leading zero: e+15 is E+15.
+        out += digits[0];
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += "E+";
+        out += sci.substr(ePos + 2);
+        return;
     }
-    out += "E+";
-    // From 10^15 on the exponent has no leading zero: e+15 is E+15.
-    out += sci.substr(ePos + 2);
+    const auto whole = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= whole) {
+        out += digits;
+        out.append(whole - digits.size(), '0');
+        return;
+    }
+    out.append(digits, 0, whole);
+    out += '.';
+    out.append(digits, whole);
 }
 
 void appendNumber(std::string &out, RoundedNumber number)
 {
     constexpr int kSignificantDigits = 15;
-    std::uint64_t magnitude =
+    const std::uint64_t magnitude =
         number.units < 0 ? 0 - static_cast<std::uint64_t>(number.units) : static_cast<std::uint64_t>(number.units);
-    int digits = 1;
-    for (std::uint64_t rest = magnitude; rest >= 10; rest /= 10)
-        ++digits;
-    if (digits > kSignificantDigits) {
-        const auto cut = static_cast<std::uint64_t>(kPowersOfTen[digits - kSignificantDigits]);
-        std::uint64_t kept = magnitude / cut;
-        const std::uint64_t rest = magnitude % cut;
-        if (rest > cut / 2 || (rest == cut / 2 && (kept & 1) != 0))
-            ++kept;
-        magnitude = kept * cut;
-    }
-    const auto unit = static_cast<std::uint64_t>(kPowersOfTen[number.decimals]);
-    const std::uint64_t whole = magnitude / unit;
-    if (whole >= static_cast<std::uint64_t>(kRoundingLimit)) {
-        // Whole, with at most 15 significant digits: exact as a double.
-        const auto value = static_cast<double>(whole);
-        appendNumber(out, number.units < 0 ? -value : value);
+    if (magnitude >= static_cast<std::uint64_t>(kPowersOfTen[kSignificantDigits])) {
+        // More digits than are written: the rounded value is the double
+        // nearest to it, read from its units' text by from_chars, which
+        // rounds correctly; that double's digits are written.
+        std::array<char, 32> text{};
+        const auto length = static_cast<std::size_t>(std::to_chars(text.data(), text.data() + 24, number.units).ptr
+                                                     - text.data());
+        text[length] = 'e';
+        text[length + 1] = '-';
+        text[length + 2] = static_cast<char>('0' + number.decimals);
+        double value = 0;
+        std::from_chars(text.data(), text.data() + length + 3, value);
+        appendNumber(out, value);
         return;
     }
-    if (number.units < 0 && magnitude != 0)
+    // At most 15 digits: the units are the text, a point put in.
+    const auto unit = static_cast<std::uint64_t>(kPowersOfTen[number.decimals]);
+    const std::uint64_t whole = magnitude / unit;
+    if (number.units < 0)
         out += '-';
     char buffer[24];
     out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, whole).ptr);

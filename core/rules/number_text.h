@@ -39,12 +39,15 @@ inline constexpr double kRoundingLimit = 1e15;
 std::optional<RoundedNumber> roundHalfEven(double value, int decimals);
 
 // The text of a rounded number: at most 15 significant digits, plain: no
-// trailing zeros, no plus sign, 0 for either zero. A number that needs more
-// digits is rounded once more, an exact half to even; from 10^15 on it is
-// written as 1E+15 or 1.23456789012346E+20, which parseNumber reads back.
+// trailing zeros, no plus sign, 0 for either zero. A number whose units
+// need more digits is taken as the double nearest to it, and that double's
+// 15 significant digits are written, correctly rounded from its binary
+// value: 12345678901234.35 is the double 12345678901234.3496..., written
+// 12345678901234.3.
 void appendNumber(std::string &out, RoundedNumber number);
-// The same for a value of kRoundingLimit or more in magnitude, never
-// rounded to decimals.
+// The 15 significant digits of a value of 1 or more in magnitude, correctly
+// rounded from its binary value: plain below 10^15, from there on as 1E+15
+// or 1.23456789012346E+20, which parseNumber reads back.
 void appendNumber(std::string &out, double value);
 
 // Exact powers of ten as doubles, 10^0 to 10^22.
