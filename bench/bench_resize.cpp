@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
     const double durable =
         best(rounds, [&] { return shell("cat bench.afp > copy.afp && sync -d copy.afp", dir.path()); }, copy);
     const double oneCore = best(rounds, resize({}), result);
-    const double twoCores = best(rounds, resize({.secondCore = true}), result);
+    const double twoCores = best(rounds, resize({.secondCore = true, .keep = {}}), result);
     const double peak = peakResidentMegabytes();
     if (cat < 0 || durable < 0 || oneCore < 0 || twoCores < 0) {
         std::fprintf(stderr, "bench_resize: a timed run failed\n");

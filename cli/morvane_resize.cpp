@@ -4,14 +4,16 @@
 
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
+#include "core/standard_streams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -46,31 +48,77 @@ QByteArray reasonFor(const morvane::ResizeError &error)
     return reason.toLocal8Bit();
 }
 
-// Resizes one file; prints the new file's path, or the failure.
-bool resizeFile(const QByteArray &file, const morvane::ResizeSettings &settings)
+// What one call leaves alone: the results it has made, and the parts it
+// has yet to read. Files, not names: two names of one file are one file.
+class Batch {
+public:
+    explicit Batch(const QList<QByteArray> &files) : m_files(files)
+    {
+        for (int at = 0; at < files.size(); ++at)
+            if (const auto file = morvane::identityOf(files[at]))
+                m_lastRead[*file] = at;
+    }
+
+    // Why the part at `current` must not replace `file`, if it must not.
+    std::optional<morvane::KeptFile> kept(const morvane::FileIdentity &file, int current) const
+    {
+        if (const auto made = m_made.find(file); made != m_made.end())
+            return morvane::KeptFile{QFile::decodeName(m_files[made->second]), true};
+        if (const auto read = m_lastRead.find(file); read != m_lastRead.end() && read->second > current)
+            return morvane::KeptFile{QFile::decodeName(m_files[read->second]), false};
+        return std::nullopt;
+    }
+    void made(const morvane::FileIdentity &file, int from) { m_made[file] = from; }
+
+private:
+    QList<QByteArray> m_files;
+    std::map<morvane::FileIdentity, int> m_lastRead;
+    std::map<morvane::FileIdentity, int> m_made;
+};
+
+void printFailure(const QByteArray &file, const QByteArray &reason)
+{
+    // As coreutils name an empty operand.
+    print(stderr, QByteArray(kProgram) + ": " + (file.isEmpty() ? "''" : file) + ": " + reason + '\n');
+}
+
+// Resizes the file at `at`; prints the new file's path, or the failure.
+bool resizeFile(Batch &batch, const QByteArray &file, int at, const morvane::ResizeSettings &settings)
 {
     // A FILE ending in '/' names no file: it goes to the run whole, which
     // refuses it as no part file.
     const qsizetype slash = file.endsWith('/') ? -1 : file.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : file.left(slash + 1);
+    const QByteArray folder = file.left(slash + 1);
     const QByteArray name = file.mid(slash + 1);
+    morvane::RunOptions options;
     // Unlike the window, which keeps to its one thread, the command may use
     // a second core: it nearly halves the time of a large part.
-    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings, {.secondCore = true});
+    options.secondCore = true;
+    options.keep = [&batch, at](const morvane::FileIdentity &result) { return batch.kept(result, at); };
+    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings, std::move(options));
     if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
-        print(stderr, QByteArray(kProgram) + ": " + file + ": " + reasonFor(failed->error) + '\n');
+        printFailure(file, reasonFor(failed->error));
         return false;
     }
-    const QString newPath = QString::fromLatin1(folder + '/' + morvane::newFileNameFor(name));
-    print(stdout, QDir::cleanPath(newPath).toLatin1() + '\n');
+    if (!std::holds_alternative<morvane::Created>(outcome)) {
+        printFailure(file, "an empty name names no file");
+        return false;
+    }
+    batch.made(std::get<morvane::Created>(outcome).file, at);
+    // The folder as given: cleaned as text, "sub/.." need not name the
+    // folder the kernel went to.
+    print(stdout, folder + morvane::newFileNameFor(name) + '\n');
     return true;
 }
 
-// What was printed must have arrived: a full disk or a closed pipe behind
-// standard output is a failure like any other.
-bool standardOutputWritten()
+// What was printed must have arrived: a full disk, a closed pipe or a
+// closed standard output is a failure like any other.
+bool standardOutputWritten(bool closed)
 {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::fclose(stdout) == 0)
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout) && std::fclose(stdout) == 0;
+    if (closed)
+        errno = EBADF;
+    if (written && !closed)
         return true;
     print(stderr, QByteArray(kProgram) + ": write error: " + std::strerror(errno) + '\n');
     return false;
@@ -80,6 +128,7 @@ bool standardOutputWritten()
 
 int main(int argc, char *argv[])
 {
+    const morvane::ClosedStreams closed = morvane::claimStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
 
@@ -111,7 +160,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(help) || parser.isSet(version)) {
         print(stdout,
               parser.isSet(help) ? parser.helpText().toLatin1() : QByteArray(kProgram) + ' ' + MORVANE_VERSION + '\n');
-        return standardOutputWritten() ? AllCreated : SomeFailed;
+        return standardOutputWritten(closed.output) ? AllCreated : SomeFailed;
     }
 
     morvane::ResizeSettings settings{parser.value(right).toLatin1().toStdString(),
@@ -128,10 +177,14 @@ int main(int argc, char *argv[])
     if (files.isEmpty())
         return usageError(QStringLiteral("no FILE given."));
 
-    bool allCreated = true;
+    QList<QByteArray> bytes;
     for (const QString &file : files)
-        allCreated = resizeFile(file.toLatin1(), settings) && allCreated;
-    if (!standardOutputWritten())
+        bytes << file.toLatin1();
+    Batch batch(bytes);
+    bool allCreated = true;
+    for (int at = 0; at < bytes.size(); ++at)
+        allCreated = resizeFile(batch, bytes[at], at, settings) && allCreated;
+    if (!standardOutputWritten(closed.output))
         return SomeFailed;
     return allCreated ? AllCreated : SomeFailed;
 }

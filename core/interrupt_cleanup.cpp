@@ -10,22 +10,41 @@ namespace morvane {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
+// Whether a signal's default action ends the process and a handler can
+// catch it (signal(7)); glibc keeps two real-time signals for itself, and
+// sigaction refuses them.
+bool endsProcess(int signal)
+{
+    switch (signal) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGURG:
+    case SIGWINCH:
+        return false;
+    default:
+        return signal < SIGRTMIN || signal <= SIGRTMAX;
+    }
+}
 
 // Read by the handler; written only with the signals held back.
 int g_folder = -1;
 char g_name[NAME_MAX + 1];
 volatile std::sig_atomic_t g_armed = 0;
-struct sigaction g_previous[kSignalCount];
-bool g_installed[kSignalCount];
+struct sigaction g_previous[NSIG];
+bool g_installed[NSIG];
 
 sigset_t cleanupSignals()
 {
     sigset_t set;
     sigemptyset(&set);
-    for (const int signal : kSignals)
-        sigaddset(&set, signal);
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (endsProcess(signal))
+            sigaddset(&set, signal);
     return set;
 }
 
@@ -35,9 +54,7 @@ extern "C" void removeThenResignal(int signal)
     if (g_armed)
         ::unlinkat(g_folder, g_name, 0);
     g_armed = 0;
-    for (int i = 0; i < kSignalCount; ++i)
-        if (kSignals[i] == signal)
-            ::sigaction(signal, &g_previous[i], nullptr);
+    ::sigaction(signal, &g_previous[signal], nullptr);
     // Delivered again once the handler returns, now as the process had it.
     ::raise(signal);
 }
@@ -59,12 +76,12 @@ void InterruptCleanup::arm(int folder, const char *name)
     std::strncpy(g_name, name, sizeof g_name - 1);
     struct sigaction action {};
     action.sa_handler = removeThenResignal;
-    sigemptyset(&action.sa_mask);
-    for (int i = 0; i < kSignalCount; ++i) {
-        g_installed[i] = false;
-        if (::sigaction(kSignals[i], nullptr, &g_previous[i]) != 0 || g_previous[i].sa_handler == SIG_IGN)
-            continue;
-        g_installed[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
+    // The handler runs with every other signal held back: it is never cut
+    // short by a second one before it has removed the file.
+    action.sa_mask = cleanupSignals();
+    for (int signal = 1; signal < NSIG; ++signal) {
+        g_installed[signal] = endsProcess(signal) && ::sigaction(signal, nullptr, &g_previous[signal]) == 0
+            && g_previous[signal].sa_handler == SIG_DFL && ::sigaction(signal, &action, nullptr) == 0;
     }
     g_armed = 1;
 }
@@ -74,9 +91,27 @@ void InterruptCleanup::disarm()
     if (!g_armed)
         return;
     g_armed = 0;
-    for (int i = 0; i < kSignalCount; ++i)
-        if (g_installed[i])
-            ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (g_installed[signal])
+            ::sigaction(signal, &g_previous[signal], nullptr);
+}
+
+FileSizeLimitAsError::FileSizeLimitAsError()
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction previous {};
+    m_ignored = ::sigaction(SIGXFSZ, nullptr, &previous) == 0 && previous.sa_handler == SIG_DFL
+        && ::sigaction(SIGXFSZ, &ignore, nullptr) == 0;
+}
+
+FileSizeLimitAsError::~FileSizeLimitAsError()
+{
+    if (!m_ignored)
+        return;
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    ::sigaction(SIGXFSZ, &standard, nullptr);
 }
 
 } // namespace morvane

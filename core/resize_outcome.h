@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/file_identity.h"
 #include "core/rules/line_error.h"
 
 #include <QString>
@@ -20,6 +21,7 @@ struct ResizeError {
 struct NoFileSelected {};
 struct Created {
     QString newFileName;
+    FileIdentity file; // the new file, wherever its name led
 };
 struct Failed {
     ResizeError error;

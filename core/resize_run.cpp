@@ -1,10 +1,13 @@
 #include "core/resize_run.h"
 
 #include "core/buffered_writer.h"
+#include "core/descriptor.h"
 #include "core/line_reader.h"
 #include "core/parallel_fast_path.h"
 #include "core/part_file_names.h"
+#include "core/result_destination.h"
 #include "core/result_file.h"
+#include "core/result_permissions.h"
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/part_lines.h"
 #include "core/source_file.h"
@@ -13,8 +16,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -28,19 +29,6 @@ namespace {
 
 constexpr std::uint64_t kFirstCoordinateLine = 6;
 
-// A descriptor, closed on the way out.
-struct Descriptor {
-    explicit Descriptor(int fd) : fd(fd) {}
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int fd;
-};
-
 ErrorKind kindOf(int error)
 {
     switch (error) {
@@ -52,6 +40,7 @@ ErrorKind kindOf(int error)
         return ErrorKind::PermissionDenied;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return ErrorKind::DiskFull;
     case ENAMETOOLONG:
     case ENOTDIR:
@@ -67,6 +56,8 @@ QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error
 
 const char *fileTypeName(mode_t mode)
 {
+    if (S_ISDIR(mode))
+        return "folder";
     if (S_ISFIFO(mode))
         return "FIFO";
     if (S_ISCHR(mode))
@@ -80,38 +71,17 @@ const char *fileTypeName(mode_t mode)
 
 bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Where the new file goes: its name in the part's folder, or, where that
-// name is a link, the file the link leads to.
-struct Destination {
-    QByteArray name;
-    Descriptor folder{-1};
-    bool throughLink = false;
-};
-
-// Fills `destination`; 0, or the errno of a path that cannot be followed.
-int followLink(int folder, const QByteArray &folderPath, const QByteArray &name, Destination &destination)
+FileIdentity identityOf(const struct stat &file)
 {
-    struct stat link {};
-    char resolved[PATH_MAX];
-    if (::fstatat(folder, name.constData(), &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode)
-        || !::realpath((folderPath + '/' + name).constData(), resolved)) {
-        destination.name = name;
-        destination.folder.fd = ::fcntl(folder, F_DUPFD_CLOEXEC, 0);
-        return destination.folder.fd < 0 ? errno : 0;
-    }
-    const QByteArray target(resolved);
-    destination.throughLink = true;
-    const qsizetype slash = target.lastIndexOf('/');
-    destination.name = target.mid(slash + 1);
-    destination.folder.fd = ::open(slash == 0 ? "/" : target.left(slash).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    return destination.folder.fd < 0 ? errno : 0;
+    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino)};
 }
 
 class Run {
 public:
     Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options)
-        : m_options(options),
-          m_folderPath(folder.isEmpty() ? QByteArray(".") : folder),
+        : m_options(std::move(options)),
+          m_folderGiven(!folder.isEmpty()),
+          m_folderPath(m_folderGiven ? folder : QByteArray(".")),
           m_fileName(fileName),
           m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
           m_settings(settings),
@@ -132,13 +102,20 @@ private:
         // ASCII by construction (see LineError).
         return failure(error.kind, QString::fromStdString(error.what), line);
     }
+    // The folder as it was given, never cleaned: with links, "sub/.." need
+    // not be the folder the text "." names.
     QString shownFolder() const
     {
-        return QDir::toNativeSeparators(QDir(QFile::decodeName(m_folderPath)).absolutePath());
+        return m_folderGiven
+            ? QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(QFile::decodeName(m_folderPath)))
+            : QStringLiteral("the current folder");
     }
+    Failed notFound(int folder) const;
+    std::optional<Failed> refusal(const Destination &destination, const struct stat &source) const;
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
     RunOptions m_options;
+    bool m_folderGiven;
     QByteArray m_folderPath;
     QByteArray m_fileName;
     QByteArray m_newName;
@@ -146,6 +123,53 @@ private:
     QString m_shownName;
     QString m_shownNewName;
 };
+
+// A folder that was removed is still open, with no name left.
+Failed Run::notFound(int folder) const
+{
+    struct stat info {};
+    if (folder >= 0 && ::fstat(folder, &info) == 0 && info.st_nlink == 0)
+        return failure(ErrorKind::FileNotFound, QStringLiteral("%1 no longer exists").arg(shownFolder()));
+    return failure(ErrorKind::FileNotFound, QStringLiteral("it was not found in %1").arg(shownFolder()));
+}
+
+// Why the new file must not go where its name leads, if it must not.
+std::optional<Failed> Run::refusal(const Destination &destination, const struct stat &source) const
+{
+    const auto notThrough = [&](const QString &why) {
+        return failure(ErrorKind::PathError,
+                       QStringLiteral("will not write through the link %1: %2").arg(m_shownNewName, why));
+    };
+    const auto typeOfEarlier = [&] { return QLatin1String(fileTypeName(destination.earlier->st_mode)); };
+    switch (destination.obstacle) {
+    case Obstacle::NotRegular:
+        return failure(ErrorKind::PathError,
+                       QStringLiteral("a %1 named %2 is in the way of the new file").arg(typeOfEarlier(), m_shownNewName));
+    case Obstacle::LinkOfAnother:
+        return notThrough(destination.links == 0 ? QStringLiteral("the link is another user's")
+                                                 : QStringLiteral("it leads through another user's link"));
+    case Obstacle::LinkToAnother:
+        return notThrough(QStringLiteral("it leads to another user's file"));
+    case Obstacle::LinkToNothing:
+        return notThrough(QStringLiteral("it leads to no file"));
+    case Obstacle::LinkToNotRegular:
+        return notThrough(QStringLiteral("it leads to a %1, not a part file").arg(typeOfEarlier()));
+    case Obstacle::None:
+        break;
+    }
+    if (!destination.earlier)
+        return std::nullopt;
+    // Writing through a link back to the source would replace the source.
+    if (destination.links > 0 && sameFile(*destination.earlier, source))
+        return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
+    if (const auto kept = m_options.keep ? m_options.keep(identityOf(*destination.earlier)) : std::nullopt)
+        return failure(ErrorKind::PathError,
+                       kept->made ? QStringLiteral("will not overwrite just-created %1, made from %2")
+                                        .arg(m_shownNewName, kept->part)
+                                  : QStringLiteral("will not overwrite %1 before %2 is resized")
+                                        .arg(m_shownNewName, kept->part));
+    return std::nullopt;
+}
 
 // Lines 2 to 5 go through in pieces, never held whole. False at the end of
 // the source.
@@ -244,28 +268,22 @@ ResizeOutcome Run::run()
         return NoFileSelected{};
     if (!isPartFileName(m_fileName) || m_folderPath.contains('\0'))
         return failure(ErrorKind::InvalidArgument, QStringLiteral("it is not a part file (.afp)"));
-    const auto notFound = [&] {
-        return failure(ErrorKind::FileNotFound, QStringLiteral("it was not found in %1").arg(shownFolder()));
-    };
 
     const Descriptor folder(::open(m_folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (folder.fd < 0) {
+    if (!folder.valid()) {
         const int error = errno;
         return error == ENOENT
-            ? notFound()
-            : failure(kindOf(error),
-                      QStringLiteral("its folder %1 could not be opened: %2").arg(shownFolder(), errorText(error)));
+            ? notFound(-1)
+            : failure(kindOf(error), QStringLiteral("%1 could not be opened: %2").arg(shownFolder(), errorText(error)));
     }
     struct stat found {};
-    if (::fstatat(folder.fd, m_fileName.constData(), &found, 0) != 0) {
+    if (::fstatat(folder.get(), m_fileName.constData(), &found, 0) != 0) {
         const int error = errno;
         return error == ENOENT
-            ? notFound()
+            ? notFound(folder.get())
             : failure(kindOf(error),
                       QStringLiteral("it could not be looked up in %1: %2").arg(shownFolder(), errorText(error)));
     }
-    if (S_ISDIR(found.st_mode))
-        return failure(ErrorKind::PathError, QStringLiteral("it is a folder, not a part file"));
     if (!S_ISREG(found.st_mode))
         return failure(ErrorKind::PathError,
                        QStringLiteral("it is a %1, not a part file").arg(QLatin1String(fileTypeName(found.st_mode))));
@@ -274,28 +292,25 @@ ResizeOutcome Run::run()
         return failure(kindOf(error), QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, why));
     };
     Destination destination;
-    if (const int error = followLink(folder.fd, m_folderPath, m_newName, destination))
+    if (const int error = findDestination(folder.get(), m_newName, destination))
         return cannotCreate(error, errorText(error));
-    struct stat earlier {};
-    const bool replacing = ::fstatat(destination.folder.fd, destination.name.constData(), &earlier, 0) == 0;
-    if (const int error = errno; !replacing && error != ENOENT)
-        return cannotCreate(error, errorText(error));
-    if (replacing && S_ISDIR(earlier.st_mode))
-        return failure(ErrorKind::PathError,
-                       QStringLiteral("a folder named %1 is in the way of the new file").arg(m_shownNewName));
-    // Writing through a link back to the source would replace the source.
-    if (replacing && destination.throughLink && sameFile(earlier, found))
-        return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
-    if (replacing && ::faccessat(destination.folder.fd, destination.name.constData(), W_OK, AT_EACCESS) != 0)
+    if (auto refused = refusal(destination, found))
+        return *refused;
+    const int into = destination.folder.get();
+    const QByteArray &name = destination.name;
+    if (destination.earlier && ::faccessat(into, name.constData(), W_OK, AT_EACCESS) != 0)
         return cannotCreate(errno, QStringLiteral("the existing file is not writable"));
 
     const auto changed = [&] { return failure(ErrorKind::IoError, QStringLiteral("it changed while it was read")); };
     ResultFile result;
     if (const int error =
-            result.create(destination.folder.fd, replacing ? std::optional(earlier.st_mode & 07777) : std::nullopt))
+            result.create(into, destination.earlier ? kReplacingResultMode : firstResultMode(found.st_mode)))
         return cannotCreate(error, errorText(error));
+    if (destination.earlier)
+        if (const int error = carryPermissions(result.descriptor(), into, name, *destination.earlier))
+            return cannotCreate(error, errorText(error));
     SourceFile source;
-    if (const int error = source.openAt(folder.fd, m_fileName, found))
+    if (const int error = source.openAt(folder.get(), m_fileName, found))
         return error == ESTALE
             ? changed()
             : failure(kindOf(error), QStringLiteral("it could not be opened for reading: %1").arg(errorText(error)));
@@ -315,9 +330,9 @@ ResizeOutcome Run::run()
         return writeFailure(result.writeError());
     if (!source.readWhole() || source.changedSinceOpen())
         return changed();
-    if (const int error = result.commit(destination.name))
+    if (const int error = result.commit(name))
         return writeFailure(error);
-    return Created{m_shownNewName};
+    return Created{m_shownNewName, {static_cast<std::uint64_t>(result.device()), static_cast<std::uint64_t>(result.inode())}};
 }
 
 } // namespace
@@ -325,13 +340,21 @@ ResizeOutcome Run::run()
 ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings,
                         RunOptions options)
 {
-    return Run(folder, fileName, settings, options).run();
+    return Run(folder, fileName, settings, std::move(options)).run();
 }
 
 ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
                         RunOptions options)
 {
     return runResize(QFile::encodeName(folder), QFile::encodeName(fileName), settings, options);
+}
+
+std::optional<FileIdentity> identityOf(const QByteArray &path)
+{
+    struct stat file {};
+    if (path.contains('\0') || ::stat(path.constData(), &file) != 0)
+        return std::nullopt;
+    return identityOf(file);
 }
 
 } // namespace morvane

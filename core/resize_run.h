@@ -6,12 +6,25 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 namespace morvane {
 
-// How a run may use the machine. The window's run keeps to its one thread.
+// A file a run must not replace, as a batch keeps the results it has made
+// and the parts it has yet to read.
+struct KeptFile {
+    QString part; // the part, as named, that made the file or that is the file
+    bool made = false; // made from `part`, else `part` itself, still to be read
+};
+
+// How a run may use the machine, and what it must leave alone. The
+// window's run keeps to its one thread.
 struct RunOptions {
     // The fast path may take a second core, where the machine has one.
     bool secondCore = false;
+    // Asked about the file the new one would replace: why to keep it, if so.
+    std::function<std::optional<KeptFile>(const FileIdentity &)> keep;
 };
 
 // Resizes `fileName` in `folder` into its _new1.afp companion beside it.

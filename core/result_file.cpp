@@ -28,6 +28,9 @@ QByteArray temporaryName()
 
 constexpr int kNameAttempts = 100;
 
+// The path through which an open file can be named.
+QByteArray selfPath(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); }
+
 // Small steps keep the disk busy from the start; each costs a call.
 constexpr off_t kWritebackStep = 2 << 20;
 
@@ -35,16 +38,23 @@ constexpr off_t kWritebackStep = 2 << 20;
 
 ResultFile::~ResultFile() { discard(); }
 
-int ResultFile::create(int folder, std::optional<mode_t> mode)
+int ResultFile::create(int folder, mode_t mode)
 {
     m_folder = folder;
-    int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    // An unnamed file gets its name through /proc (see nameUnseen): where
+    // there is none, as in a bare chroot, it has a name from the start.
+    if (fd >= 0 && ::faccessat(AT_FDCWD, selfPath(fd).constData(), F_OK, 0) != 0) {
+        ::close(fd);
+        fd = -1;
+        errno = EOPNOTSUPP;
+    }
     // Kernels and file systems without unnamed files say so in several ways.
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         const SignalsHeld held;
         for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
             const QByteArray name = temporaryName();
-            fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+            fd = ::openat(folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
             if (fd >= 0) {
                 m_temporaryName = name;
                 InterruptCleanup::arm(folder, name.constData());
@@ -57,8 +67,11 @@ int ResultFile::create(int folder, std::optional<mode_t> mode)
     if (fd < 0)
         return errno;
     m_fd = fd;
-    if (mode)
-        ::fchmod(fd, *mode);
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return errno;
+    m_device = made.st_dev;
+    m_inode = made.st_ino;
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return 0;
 }
@@ -88,7 +101,7 @@ qint64 ResultFile::writeData(const char *data, qint64 size)
 // An unnamed file gets a hidden name first: linkat cannot replace a file.
 int ResultFile::nameUnseen()
 {
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    const QByteArray self = selfPath(m_fd);
     const SignalsHeld held;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const QByteArray name = temporaryName();

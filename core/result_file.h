@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/interrupt_cleanup.h"
+
 #include <QByteArray>
 #include <QIODevice>
 
-#include <optional>
 #include <sys/types.h>
 
 namespace morvane {
@@ -19,9 +20,13 @@ public:
     ~ResultFile() override;
 
     // Creates the file unseen in the folder `folder` (a descriptor), with
-    // `mode` if given (an earlier result's), else as a new file. 0, or the
-    // errno of the failure.
-    int create(int folder, std::optional<mode_t> mode);
+    // the permission bits `mode`, less the umask. 0, or the errno of the
+    // failure.
+    int create(int folder, mode_t mode);
+    int descriptor() const { return m_fd; }
+    // The file, as stat tells it apart from others.
+    dev_t device() const { return m_device; }
+    ino_t inode() const { return m_inode; }
     // Syncs the data, then names the file `name`, replacing any file of
     // that name. 0, or the errno of the failure; then nothing has changed.
     int commit(const QByteArray &name);
@@ -37,7 +42,10 @@ private:
     int nameUnseen();
     void discard();
 
+    FileSizeLimitAsError m_sizeLimit;
     int m_fd = -1;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
     int m_folder = -1;
     QByteArray m_temporaryName; // while the file has one
     int m_writeError = 0;

@@ -1,9 +1,13 @@
 // Preloaded into morvane-resize, makes system calls fail as some file
 // systems and disks do, as FAIL_CALLS names them:
-//   tmpfile    open(O_TMPFILE) is not supported (vfat, older NFS and SMB)
+//   tmpfile    open(O_TMPFILE) is not supported (vfat, older NFS and SMB);
+//              tmpfile-eisdir and tmpfile-einval as older kernels refuse it
+//   proc       /proc is missing, as in a bare chroot
 //   fdatasync  the sync reports an I/O error
 //   close      closing a file written to reports an I/O error (NFS)
-//   read       reading a file past its first 64 KiB reports an I/O error
+//   read       reading a file past its first 64 KiB reports an I/O error;
+//              read-once only the first time, its bytes lost, as from a bad
+//              sector, and the reads after it succeed
 //   write      writing a file reports an I/O error
 //   short      writing a file takes at most 4096 bytes a time, as a pipe or a
 //              signal may cut a write short
@@ -35,6 +39,8 @@ Function real(const char *name)
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+bool underProc(const char *path) { return std::strncmp(path, "/proc/", 6) == 0 && failing("proc", ENOENT); }
+
 bool regularFile(int fd)
 {
     struct stat info {};
@@ -51,18 +57,39 @@ int openat(int folder, const char *path, int flags, ...)
     va_start(rest, flags);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
     va_end(rest);
-    if ((flags & O_TMPFILE) == O_TMPFILE && failing("tmpfile", EOPNOTSUPP))
+    if ((flags & O_TMPFILE) == O_TMPFILE
+        && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
         return -1;
     return real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
+}
+
+int faccessat(int folder, const char *path, int mode, int flags)
+{
+    return underProc(path) ? -1 : real<int (*)(int, const char *, int, int)>("faccessat")(folder, path, mode, flags);
+}
+
+int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags)
+{
+    return underProc(from) ? -1
+                           : real<int (*)(int, const char *, int, const char *, int)>("linkat")(fromFolder, from,
+                                                                                                toFolder, to, flags);
 }
 
 int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<int (*)(int)>("fdatasync")(fd); }
 
 ssize_t read(int fd, void *buffer, size_t size)
 {
-    if (regularFile(fd) && lseek(fd, 0, SEEK_CUR) >= 65536 && failing("read", EIO))
+    const auto realRead = real<ssize_t (*)(int, void *, size_t)>("read");
+    static bool failed = false;
+    if (regularFile(fd) && lseek(fd, 0, SEEK_CUR) >= 65536 && !(failed && failing("read-once", 0))
+        && failing("read", EIO)) {
+        if (failing("read-once", 0))
+            realRead(fd, buffer, size);
+        failed = true;
+        errno = EIO;
         return -1;
-    return real<ssize_t (*)(int, void *, size_t)>("read")(fd, buffer, size);
+    }
+    return realRead(fd, buffer, size);
 }
 
 ssize_t write(int fd, const void *data, size_t size)

@@ -8,8 +8,14 @@
 
 #include <QTest>
 
+#include <acl/libacl.h>
 #include <climits>
+#include <grp.h>
+#include <sys/acl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace morvane;
 
@@ -27,12 +33,68 @@ constexpr std::size_t kBlock = LineReader::kBlockSize; // what the run reads at 
 // open for days runs out.
 int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
 
+constexpr uid_t kNobody = 65534; // and the group nogroup
+
+// The run acting as `user`, in its group alone, while it lives: links and
+// files are then of another user or of its own. Nothing for a user who
+// cannot change.
+struct ActingAs {
+    explicit ActingAs(uid_t user)
+        : groups(getgroups(int(std::size(held)), held)),
+          changed(user != geteuid() && groups >= 0 && setgroups(0, nullptr) == 0 && setegid(user) == 0
+                  && seteuid(user) == 0)
+    {
+    }
+    ~ActingAs()
+    {
+        if (changed && (seteuid(0) != 0 || setegid(0) != 0 || setgroups(std::size_t(groups), held) != 0))
+            qFatal("cannot act as root again");
+    }
+    gid_t held[64];
+    const int groups;
+    const bool changed;
+};
+
+// An access ACL as text, one entry a line; "" for none beyond the mode bits.
+QByteArray aclText(const std::string &path)
+{
+    const acl_t acl = acl_get_file(path.c_str(), ACL_TYPE_ACCESS);
+    mode_t mode = 0;
+    if (!acl || acl_equiv_mode(acl, &mode) == 0) {
+        acl_free(acl);
+        return "";
+    }
+    char *text = acl_to_text(acl, nullptr);
+    const QByteArray result(text);
+    acl_free(text);
+    acl_free(acl);
+    return result;
+}
+
+// A socket bound at `path`, left there when it closes.
+bool bindSocket(const std::string &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(fd);
+    return bound;
+}
+
 } // namespace
 
 class TestResizeRun : public QObject {
     Q_OBJECT
 
+    // Where the tests are run from: a run that went astray with a relative
+    // path writes here, not beside the tests.
+    QTemporaryDir m_workingFolder;
+
 private slots:
+    void initTestCase() { QVERIFY(QDir::setCurrent(m_workingFolder.path())); }
+
     void runs_data()
     {
         QTest::addColumn<QByteArray>("source");
@@ -98,9 +160,6 @@ private slots:
         QFETCH(Fails, fails);
         QFETCH(int, line);
         const Scene scene(source);
-        // An earlier result's permissions pass to the new one.
-        const std::string resultPath = scene.folder.bytePath("wing_new1.afp");
-        QCOMPARE(chmod(resultPath.c_str(), 0604), 0);
         const int descriptors = openDescriptors();
         const ResizeOutcome outcome = runResize(scene.folder.path(), "wing.afp", settings);
         QCOMPARE(openDescriptors(), descriptors);
@@ -119,11 +178,199 @@ private slots:
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         // Two cores, as morvane-resize runs it, give the same.
         QVERIFY(std::holds_alternative<Created>(
-            runResize(scene.folder.path(), "wing.afp", settings, {.secondCore = true})));
+            runResize(scene.folder.path(), "wing.afp", settings, {.secondCore = true, .keep = {}})));
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         QCOMPARE(scene.folder.read("wing.afp"), source);
+    }
+
+    // What a run does where the new file's name is taken: by a link, maybe
+    // planted by another user, or by a file that is no part file. Another
+    // user's file, or anything but a regular file, is never replaced.
+    void destinations_data()
+    {
+        QTest::addColumn<QString>("planted"); // at wing_new1.afp, see plant()
+        QTest::addColumn<QByteArray>("writtenAt"); // where the result goes, where it is made
+        QTest::addColumn<Fails>("fails");
+        QTest::addColumn<QString>("said");
+        const auto ok = [](const char *planted, const char *at) {
+            QTest::newRow(planted) << QString(planted) << QByteArray(at) << Fails() << QString();
+        };
+        const auto fails = [](const char *planted, ErrorKind kind, const char *said) {
+            QTest::newRow(planted) << QString(planted) << QByteArray() << Fails(kind) << QString(said);
+        };
+        ok("nothing", "wing_new1.afp");
+        ok("an earlier result", "wing_new1.afp");
+        ok("own link", "mine.afp");
+        ok("own relative links", "mine.afp");
+        ok("own link through a folder link", "mine.afp");
+        const char *through = "will not write through the link wing_new1.afp: ";
+        const auto refused = [&](const char *planted, const char *why) {
+            fails(planted, ErrorKind::PathError, qPrintable(through + QString(why)));
+        };
+        refused("another user's link", "the link is another user's");
+        refused("own link to another user's file", "it leads to another user's file");
+        refused("own link through another user's link", "it leads through another user's link");
+        refused("link to /dev/null", "it leads to a character device, not a part file");
+        refused("link to a FIFO", "it leads to a FIFO, not a part file");
+        refused("link to a folder", "it leads to a folder, not a part file");
+        refused("dangling link", "it leads to no file");
+        refused("link into no folder", "it leads to no file");
+        fails("a FIFO", ErrorKind::PathError, "a FIFO named wing_new1.afp is in the way of the new file");
+        fails("a socket", ErrorKind::PathError, "a socket named wing_new1.afp is in the way of the new file");
+        fails("link to the part", ErrorKind::PathError, "wing_new1.afp is a link to the part itself");
+        fails("link loop", ErrorKind::PathError, "wing_new1.afp could not be created: Too many levels");
+    }
+
+    void destinations()
+    {
+        QFETCH(QString, planted);
+        QFETCH(QByteArray, writtenAt);
+        QFETCH(Fails, fails);
+        QFETCH(QString, said);
+        const Scene scene(kHeader);
+        PartFolder &folder = const_cast<PartFolder &>(scene.folder);
+        QVERIFY(QFile::remove(folder.file("wing_new1.afp")));
+        folder.write("mine.afp", "mine\r\n");
+        QVERIFY(QDir(folder.path()).mkdir("sub"));
+        QCOMPARE(mkfifo(folder.bytePath("pipe").c_str(), 0600), 0);
+        // Links lead to absolute paths inside the folder, whatever a faulty
+        // run would make of a relative one.
+        const auto link = [&](const QString &target, const char *name, uid_t owner = 0) {
+            QVERIFY(QFile::link(target, folder.file(name)));
+            if (owner != 0 && lchown(folder.bytePath(name).c_str(), owner, owner) != 0)
+                QSKIP("only root can plant another user's link");
+        };
+        if (planted == "an earlier result")
+            folder.write("wing_new1.afp", Scene::kEarlier);
+        else if (planted == "own link")
+            link(folder.file("mine.afp"), "wing_new1.afp");
+        else if (planted == "own relative links") {
+            link("sub/../hop.afp", "wing_new1.afp");
+            link("./mine.afp", "hop.afp");
+        } else if (planted == "own link through a folder link") {
+            link(folder.file("sub/.."), "up");
+            link("up/mine.afp", "wing_new1.afp");
+        } else if (planted == "another user's link")
+            link(folder.file("mine.afp"), "wing_new1.afp", kNobody);
+        else if (planted == "own link to another user's file") {
+            QCOMPARE(chown(folder.bytePath("mine.afp").c_str(), kNobody, kNobody), 0);
+            link(folder.file("mine.afp"), "wing_new1.afp");
+        } else if (planted == "own link through another user's link") {
+            link(folder.file("mine.afp"), "hop.afp", kNobody);
+            link(folder.file("hop.afp"), "wing_new1.afp");
+        } else if (planted == "link to /dev/null")
+            link("/dev/null", "wing_new1.afp");
+        else if (planted == "link to a FIFO")
+            link(folder.file("pipe"), "wing_new1.afp");
+        else if (planted == "link to a folder")
+            link(folder.file("sub"), "wing_new1.afp");
+        else if (planted == "dangling link")
+            link(folder.file("gone.afp"), "wing_new1.afp");
+        else if (planted == "link into no folder")
+            link(folder.file("mine.afp/x.afp"), "wing_new1.afp");
+        else if (planted == "a FIFO")
+            QCOMPARE(mkfifo(folder.bytePath("wing_new1.afp").c_str(), 0600), 0);
+        else if (planted == "a socket")
+            QVERIFY(bindSocket(folder.bytePath("wing_new1.afp")));
+        else if (planted == "link to the part")
+            link(folder.file("wing.afp"), "wing_new1.afp");
+        else if (planted == "link loop") {
+            link(folder.file("loop.afp"), "wing_new1.afp");
+            link(folder.file("wing_new1.afp"), "loop.afp");
+        }
+        QStringList after = folder.entries();
+        const ResizeOutcome outcome = runResize(folder.path(), "wing.afp", {});
+        QCOMPARE(folder.read("wing.afp"), kHeader);
+        QVERIFY(QFileInfo("/dev/null").exists() && !QFileInfo("/dev/null").isFile());
+        const auto *failed = std::get_if<Failed>(&outcome);
+        QCOMPARE(failed ? Fails(failed->error.kind) : Fails(), fails);
+        if (planted == "nothing" && !failed)
+            after << "wing_new1.afp";
+        after.sort();
+        QCOMPARE(folder.entries(), after);
+        if (failed) {
+            QVERIFY2(failed->error.what.startsWith(said), qPrintable(failed->error.what));
+            QCOMPARE(folder.read("mine.afp"), "mine\r\n");
+            return;
+        }
+        QCOMPARE(folder.read(writtenAt), kNewHeader);
+        QCOMPARE(folder.read("mine.afp"), writtenAt == "mine.afp" ? kNewHeader : "mine\r\n");
+        QVERIFY(writtenAt == "wing_new1.afp" || QFileInfo(folder.file("wing_new1.afp")).isSymLink());
+    }
+
+    // The permissions of the new file: never wider than the source's or the
+    // earlier result's, never set-ID.
+    void permissions_data()
+    {
+        QTest::addColumn<int>("source"); // the part's mode
+        QTest::addColumn<int>("earlier"); // the earlier result's mode; -1 for none
+        QTest::addColumn<QByteArray>("earlierAcl"); // its access ACL, if any
+        QTest::addColumn<int>("earlierOwner");
+        QTest::addColumn<int>("earlierGroup");
+        QTest::addColumn<int>("user"); // the run's, owner of the folder
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("mode"); // of the new file
+        QTest::addColumn<QByteArray>("acl"); // of the new file
+        const auto row = [](const char *tag, int source, int earlier, const char *earlierAcl, int earlierOwner,
+                            int earlierGroup, int user, int umask, int mode, const char *acl) {
+            QTest::newRow(tag) << source << earlier << QByteArray(earlierAcl) << earlierOwner << earlierGroup << user
+                               << umask << mode << QByteArray(acl);
+        };
+        const int nobody = int(kNobody);
+        row("first result of a private part", 0600, -1, "", 0, 0, 0, 022, 0600, "");
+        row("first result under umask 077", 0644, -1, "", 0, 0, 0, 077, 0600, "");
+        row("first result of a shared part", 0664, -1, "", 0, 0, 0, 002, 0664, "");
+        row("earlier bits kept", 0644, 0604, "", 0, 0, 0, 022, 0604, "");
+        row("earlier more private than the part", 0644, 0600, "", 0, 0, 0, 022, 0600, "");
+        row("set-ID and sticky bits dropped", 0644, 07775, "", 0, 0, 0, 022, 0775, "");
+        row("another user's set-ID file", 0644, 06755, "", nobody, nobody, 0, 022, 0755, "");
+        const char *acl = "user::rw-\nuser:nobody:rw-\ngroup::r--\nmask::rw-\nother::---\n";
+        row("ACL carried whole", 0644, 0660, acl, 0, 0, 0, 022, 0660, acl);
+        row("ACL of another user's file", 0644, 0660, acl, nobody, nobody, 0, 022, 0660, acl);
+        row("group not the user's: no more than others", 0644, 0664, "", nobody, 0, nobody, 022, 0644, "");
+        const char *groupAcl = "user::rw-\ngroup::rw-\ngroup:nogroup:r--\nmask::rw-\nother::---\n";
+        row("ACL of a group not the user's", 0644, 0660, groupAcl, nobody, 0, nobody, 022, 0600,
+            "user::rw-\ngroup::rw-\t#effective:---\ngroup:nogroup:r--\t#effective:---\nmask::---\nother::---\n");
+    }
+
+    void permissions()
+    {
+        QFETCH(int, source);
+        QFETCH(int, earlier);
+        QFETCH(QByteArray, earlierAcl);
+        QFETCH(int, earlierOwner);
+        QFETCH(int, earlierGroup);
+        QFETCH(int, user);
+        QFETCH(int, umask);
+        const Scene scene(kHeader);
+        const std::string folder = scene.folder.bytePath({});
+        const std::string part = scene.folder.bytePath("wing.afp");
+        const std::string result = scene.folder.bytePath("wing_new1.afp");
+        if (earlier < 0)
+            QCOMPARE(unlink(result.c_str()), 0);
+        else if (chown(result.c_str(), uid_t(earlierOwner), gid_t(earlierGroup)) != 0
+                 || chmod(result.c_str(), mode_t(earlier)) != 0)
+            QSKIP("only root can give a file away");
+        const acl_t acl = earlierAcl.isEmpty() ? nullptr : acl_from_text(earlierAcl.constData());
+        if (acl && acl_set_file(result.c_str(), ACL_TYPE_ACCESS, acl) != 0)
+            QSKIP("this file system has no ACLs");
+        acl_free(acl);
+        QVERIFY(chmod(part.c_str(), mode_t(source)) == 0 && chown(folder.c_str(), uid_t(user), gid_t(user)) == 0);
+        const mode_t previousUmask = ::umask(mode_t(umask));
+        ResizeOutcome outcome;
+        {
+            const ActingAs acting{uid_t(user)};
+            if (user != 0 && !acting.changed)
+                QSKIP("only root can act as another user");
+            outcome = runResize(scene.folder.path(), "wing.afp", {});
+        }
+        ::umask(previousUmask);
+        QVERIFY(std::holds_alternative<Created>(outcome));
         struct stat made {};
-        QVERIFY(stat(resultPath.c_str(), &made) == 0 && (made.st_mode & 07777) == 0604);
+        QVERIFY(stat(result.c_str(), &made) == 0);
+        QCOMPARE(made.st_uid, uid_t(user));
+        QTEST(int(made.st_mode & 07777), "mode");
+        QTEST(aclText(result), "acl");
     }
 
     // The window's list order: letters first whatever their case; Qt gives
@@ -193,7 +440,7 @@ private slots:
         QVERIFY(QDir(folder.path()).mkpath("folder.afp") && QDir(folder.path()).mkpath("way_new1.afp"));
         folder.write("way.afp", kHeader);
         folder.write("link.afp", kHeader);
-        QVERIFY(QFile::link("link.afp", folder.file("link_new1.afp"))
+        QVERIFY(QFile::link(folder.file("link.afp"), folder.file("link_new1.afp"))
                 && QFile::link("/dev/zero", folder.file("zero.afp")));
         QCOMPARE(mkfifo(folder.bytePath("fifo.afp").c_str(), 0600), 0);
         const QStringList before = folder.entries();

@@ -18,7 +18,7 @@ ensure_packages() {
 # tools and checkers, the desktop's validators, and a font to stand for a
 # system without Liberation Sans; and those the deeper checks add: clang
 # with its libFuzzer and sanitizer runtimes.
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins fonts-liberation2)
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins libacl1-dev fonts-liberation2)
 TEST_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils fonts-dejavu-core)
 CHECK_PACKAGES=(clang-16 libclang-rt-16-dev)
 

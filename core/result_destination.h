@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/descriptor.h"
+
+#include <QByteArray>
+
+#include <optional>
+#include <sys/stat.h>
+
+namespace morvane {
+
+// Why the new file is not written where its name leads.
+enum class Obstacle {
+    None,
+    NotRegular, // the name holds a folder, FIFO, device or socket
+    LinkOfAnother, // the name, or a link it leads through, is another user's link
+    LinkToAnother, // it is a link to another user's file
+    LinkToNothing, // it is a link that leads to no file
+    LinkToNotRegular, // it is a link to a folder, FIFO, device or socket
+};
+
+// Where the new file goes: its name in the part's folder or, where that
+// name is a symbolic link, the file the link leads to. A link is followed
+// only where it, and every link it leads through, is the user's own and it
+// ends at a regular file of the user's own, so that a link planted in a
+// shared folder never has a run replace another file. Nothing but a
+// regular file is ever replaced.
+struct Destination {
+    Descriptor folder; // the folder that holds `name`
+    QByteArray name;
+    std::optional<struct stat> earlier; // what is there now, if anything
+    int links = 0; // links followed to get there
+    Obstacle obstacle = Obstacle::None;
+};
+
+// Looks up `name` in `folder` (a descriptor). 0, or the errno of a lookup
+// that failed; a destination with an obstacle is not to be written.
+int findDestination(int folder, const QByteArray &name, Destination &destination);
+
+} // namespace morvane
