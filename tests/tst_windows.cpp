@@ -12,6 +12,9 @@
 #include <QtWidgets>
 
 #include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,7 +41,7 @@ QString helpShownThenClosed()
 }
 
 // The help file beside the test program, where the help window looks: these
-// bytes, none ("-"), or a folder in its place that cannot be read ("/").
+// bytes, none ("-"), a folder ("/") or a FIFO ("|") in its place.
 void setHelpFile(const QByteArray &bytes)
 {
     const QString path = frm_help::helpFilePath();
@@ -47,6 +50,8 @@ void setHelpFile(const QByteArray &bytes)
     QFile file(path);
     if (bytes == "/")
         QVERIFY(QDir().mkpath(path));
+    else if (bytes == "|")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     else if (bytes != "-")
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
@@ -246,23 +251,65 @@ private slots:
         QCOMPARE(window->selectedFileName(), QString());
     }
 
-    // The help file beside the program, shown as it is, never one elsewhere.
+    // Started in a folder whose name is not UTF-8: the list shows its parts
+    // and Execute resizes them there, unless a twin whose bytes are those
+    // of U+FFFD reads the same; then neither is listed or resized.
+    void folderNameNotUtf8_data()
+    {
+        QTest::addColumn<bool>("twin");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("alone") << false << "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
+        QTest::newRow("beside its twin") << true << "Could not resize: the folder ";
+    }
+    void folderNameNotUtf8()
+    {
+        QFETCH(bool, twin);
+        QFETCH(QString, message);
+        const QByteArray latin = "g\xE9", twinName = "g\xEF\xBF\xBD";
+        for (const QByteArray &name : {latin, twinName})
+            if (name == latin || twin)
+                QVERIFY(std::filesystem::create_directory(folder->bytePath(name)));
+        folder->write(latin + "/wing.afp", kPart);
+        if (twin)
+            folder->write(twinName + "/wing.afp", kPart);
+        QVERIFY(::chdir(folder->bytePath(latin).c_str()) == 0);
+        window = std::make_unique<frm_main>();
+        window->show();
+        QCOMPARE(listed(), twin ? QStringList() : QStringList({"wing.afp"}));
+        control<QListWidget>("File1")->setCurrentRow(0);
+        QVERIFY(press("Command2").value(1).startsWith(message));
+        QCOMPARE(folder->read(latin + "/wing_new1.afp") != "<missing>", !twin);
+        QCOMPARE(folder->read(twinName + "/wing_new1.afp"), "<missing>");
+    }
+
+    // The help file beside the program, shown as it is, never one elsewhere;
+    // nothing but a plain file, and no more of it than a help text needs.
     void help_data()
     {
         QTest::addColumn<QByteArray>("bytes"); // "-": no help file
         QTest::addColumn<QString>("shown");
-        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n";
-        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc";
-        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9");
-        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9");
-        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application";
+        QTest::addColumn<QString>("box"); // how the message box begins, where one comes
+        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n" << "";
+        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc" << "";
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9") << "";
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9") << "";
+        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application"
+                                 << "";
+        QTest::newRow("a FIFO") << QByteArray("|") << "<none>" << "The help file ";
+        // 10,485 lines of 100 bytes fit in 1 MiB; the next is cut off, and
+        // with it the second byte of a UTF-8 letter.
+        const QByteArray line = QByteArray(96, 'x') + "\xC3\xA9\r\n";
+        const QString shown = QString(QString(96, 'x') + QStringLiteral("\u00E9\n")).repeated(10485);
+        QTest::newRow("longer than 1 MiB")
+            << line.repeated(20000) << shown + "[The help text is cut here: the file is longer than 1 MiB.]" << "";
     }
     void help()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, box);
         setHelpFile(bytes);
         folder->write("Morvanehlp.txt", "help beside the parts");
-        QVERIFY(press("bt_hlp").isEmpty());
+        QCOMPARE(press("bt_hlp").value(1).left(box.size()), box);
         QTEST(helpShownThenClosed(), "shown");
     }
 

@@ -16,6 +16,10 @@
 
 namespace {
 
+// More than any help text needs; a larger file is cut, so that a wrong
+// file in its place never freezes the window or fills the memory.
+constexpr qint64 kMaxHelpBytes = 1024 * 1024;
+
 // The help file is 8-bit text: UTF-8 where it is valid, else Latin-1, and
 // any line end shows as a line break.
 QString helpTextFrom(const QByteArray &bytes)
@@ -74,8 +78,15 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
 void frm_help::load()
 {
     const QString path = helpFilePath();
-    if (!QFileInfo::exists(path)) {
+    const QFileInfo file(path);
+    if (!file.exists()) {
         hlp_text->setPlainText(QStringLiteral("ERROR : Help file is missing ! Please reinstall application"));
+        return;
+    }
+    // A FIFO would never end its opening, a device its reading.
+    if (!file.isFile()) {
+        m_loadError =
+            QStringLiteral("The help file %1 could not be read: it is not a plain file.").arg(QDir::toNativeSeparators(path));
         return;
     }
     m_helpStream.setFileName(path);
@@ -84,14 +95,22 @@ void frm_help::load()
                           .arg(QDir::toNativeSeparators(path), m_helpStream.errorString());
         return;
     }
-    const QByteArray bytes = m_helpStream.readAll();
+    QByteArray bytes = m_helpStream.read(kMaxHelpBytes + 1);
     if (m_helpStream.error() != QFileDevice::NoError) {
         m_loadError = QStringLiteral("The help file %1 could not be read: %2.")
                           .arg(QDir::toNativeSeparators(path), m_helpStream.errorString());
         m_helpStream.close();
         return;
     }
-    hlp_text->setPlainText(helpTextFrom(bytes));
+    QString text;
+    if (bytes.size() > kMaxHelpBytes) {
+        // Cut after a whole line, so that no character is cut in two.
+        bytes.truncate(bytes.lastIndexOf('\n', kMaxHelpBytes - 1) + 1);
+        text = helpTextFrom(bytes) + QStringLiteral("[The help text is cut here: the file is longer than 1 MiB.]");
+    } else {
+        text = helpTextFrom(bytes);
+    }
+    hlp_text->setPlainText(text);
 }
 
 void frm_help::Command1_Click() { close(); }
