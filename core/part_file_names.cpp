@@ -23,10 +23,33 @@ bool partNameBefore(const QString &a, const QString &b)
     return order != 0 ? order < 0 : a < b;
 }
 
+std::optional<QByteArray> folderPathBytes(const QString &folder)
+{
+    QByteArray path = folder.startsWith(u'/') ? QByteArray("/") : QByteArray();
+    for (const QString &name : folder.split(u'/', Qt::SkipEmptyParts)) {
+        QByteArray bytes = QFile::encodeName(name);
+        if (name.contains(QChar::ReplacementCharacter)) {
+            int readTheSame = 0;
+            const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(path.isEmpty() ? "." : path.constData()),
+                                                           ::closedir);
+            while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr)
+                if (QFile::decodeName(entry->d_name) == name && ++readTheSame == 1)
+                    bytes = entry->d_name;
+            if (readTheSame > 1)
+                return std::nullopt;
+        }
+        path += bytes + '/';
+    }
+    if (path.size() > 1)
+        path.chop(1);
+    return path;
+}
+
 QStringList partFileNames(const QString &folder)
 {
     QStringList names;
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(QFile::encodeName(folder).constData()), ::closedir);
+    const std::optional<QByteArray> bytes = folderPathBytes(folder);
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(bytes ? ::opendir(bytes->constData()) : nullptr, ::closedir);
     if (!dir)
         return names;
     while (const dirent *entry = ::readdir(dir.get())) {

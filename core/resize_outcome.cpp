@@ -6,7 +6,8 @@ namespace {
 
 QString failureMessage(const ResizeError &error)
 {
-    QString text = QStringLiteral("Could not resize %1: ").arg(error.fileName);
+    QString text = error.fileName.isEmpty() ? QStringLiteral("Could not resize: ")
+                                            : QStringLiteral("Could not resize %1: ").arg(error.fileName);
     if (error.line)
         text += QStringLiteral("line %1: ").arg(*error.line);
     return text + error.what + QStringLiteral(". No file was changed.");

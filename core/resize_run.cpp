@@ -78,8 +78,10 @@ FileIdentity identityOf(const struct stat &file)
 
 class Run {
 public:
-    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options)
+    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options,
+        const QString &twinnedFolder = {})
         : m_options(std::move(options)),
+          m_twinnedFolder(twinnedFolder),
           m_folderGiven(!folder.isEmpty()),
           m_folderPath(m_folderGiven ? folder : QByteArray(".")),
           m_fileName(fileName),
@@ -115,6 +117,7 @@ private:
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
     RunOptions m_options;
+    QString m_twinnedFolder; // a folder path that stands for two folders
     bool m_folderGiven;
     QByteArray m_folderPath;
     QByteArray m_fileName;
@@ -264,6 +267,11 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
 
 ResizeOutcome Run::run()
 {
+    // Whatever is selected: the list shows nothing of such a folder.
+    if (!m_twinnedFolder.isEmpty())
+        return failure(ErrorKind::PathError,
+                       QStringLiteral("the folder %1 cannot be told apart from another whose name reads the same")
+                           .arg(QDir::toNativeSeparators(m_twinnedFolder)));
     if (m_fileName.isEmpty())
         return NoFileSelected{};
     if (!isPartFileName(m_fileName) || m_folderPath.contains('\0'))
@@ -346,7 +354,10 @@ ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, co
 ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
                         RunOptions options)
 {
-    return runResize(QFile::encodeName(folder), QFile::encodeName(fileName), settings, options);
+    const std::optional<QByteArray> folderBytes = folderPathBytes(folder);
+    return Run(folderBytes.value_or(QByteArray()), QFile::encodeName(fileName), settings, std::move(options),
+               folderBytes ? QString() : folder)
+        .run();
 }
 
 std::optional<FileIdentity> identityOf(const QByteArray &path)

@@ -34,7 +34,8 @@ struct RunOptions {
 ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings,
                         RunOptions options = {});
 
-// The same for names held as text, encoded as the file system takes them.
+// The same for names held as text, encoded as the file system takes them:
+// the folder by folderPathBytes, and refused where it stands for two.
 ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
                         RunOptions options = {});
 
