@@ -28,18 +28,34 @@
 
 namespace {
 
-// Lines as parts hold them: "",%.3f,%.3f,%.2f of values within ±1000.
-bool writePart(const std::string &path, long long lines)
+// Forms of coordinate lines: as parts mostly hold them, which the fast path
+// takes, and others the general rules take, alone or among the first.
+struct LineForm {
+    const char *name;
+    const char *format; // of three values
+    int every; // of every so many lines; the rest are of the first form
+};
+constexpr LineForm kForms[] = {
+    {"\"\",%.3f,%.3f,%.2f", "\"\",%.3f,%.3f,%.2f\r\n", 1},
+    {"\"\",%.8f,%.8f,%.8f", "\"\",%.8f,%.8f,%.8f\r\n", 1},
+    {"\"\",%.3e,%.3e,%.3e", "\"\",%.3e,%.3e,%.3e\r\n", 1},
+    {"\"\", %.3f, %.3f, %.2f", "\"\", %.3f, %.3f, %.2f\r\n", 1},
+    {"1 line in 100 of %.8f", "\"\",%.8f,%.8f,%.8f\r\n", 100},
+    {"1 line in 5000 of %.8f", "\"\",%.8f,%.8f,%.8f\r\n", 5000},
+};
+
+// A part of `lines` coordinate lines of values within ±1000.
+bool writePart(const std::string &path, long long lines, const LineForm &form = kForms[0])
 {
     std::ofstream out(path, std::ios::binary);
     out << "\"\",\"bench\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n";
     std::mt19937_64 random(2001);
     std::uniform_real_distribution<double> value(-1000, 1000);
     char line[64];
-    for (long long i = 0; i < lines; ++i)
-        out.write(
-            line,
-            std::snprintf(line, sizeof line, "\"\",%.3f,%.3f,%.2f\r\n", value(random), value(random), value(random)));
+    for (long long i = 1; i <= lines; ++i) {
+        const char *format = i % form.every == 0 ? form.format : kForms[0].format;
+        out.write(line, std::snprintf(line, sizeof line, format, value(random), value(random), value(random)));
+    }
     return bool(out.flush());
 }
 
@@ -90,7 +106,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption linesOption("lines", "Coordinate lines in the part file.", "count", "8000000");
     const QCommandLineOption dirOption("dir", "Folder for the temporary files.", "path", QDir::tempPath());
     const QCommandLineOption roundsOption("rounds", "Timed rounds; the best of each is kept.", "count", "5");
-    parser.addOptions({linesOption, dirOption, roundsOption});
+    const QCommandLineOption formLinesOption("form-lines", "Coordinate lines in the part of each other line form.",
+                                             "count", "500000");
+    parser.addOptions({linesOption, dirOption, roundsOption, formLinesOption});
     parser.process(app);
     const long long lines = parser.value(linesOption).toLongLong();
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
@@ -110,19 +128,20 @@ int main(int argc, char *argv[])
                 rounds);
 
     const morvane::ResizeSettings settings{"1.37", "0.8", "2.5", morvane::PrecisionMode::AF99};
-    const auto resize = [&](morvane::RunOptions options) {
-        return [&, options] {
-            return std::holds_alternative<morvane::Created>(
-                morvane::runResize(dir.path(), "bench.afp", settings, options));
+    const auto resize = [&](morvane::RunOptions options, const QString &part = "bench.afp") {
+        return [&, options, part] {
+            return std::holds_alternative<morvane::Created>(morvane::runResize(dir.path(), part, settings, options));
         };
     };
+    morvane::RunOptions secondCore;
+    secondCore.secondCore = true;
     const QString copy = dir.filePath("copy.afp");
     const QString result = dir.filePath("bench_new1.afp");
     const double cat = best(rounds, [&] { return shell("cat bench.afp > copy.afp", dir.path()); }, copy);
     const double durable =
         best(rounds, [&] { return shell("cat bench.afp > copy.afp && sync -d copy.afp", dir.path()); }, copy);
     const double oneCore = best(rounds, resize({}), result);
-    const double twoCores = best(rounds, resize({.secondCore = true, .keep = {}}), result);
+    const double twoCores = best(rounds, resize(secondCore), result);
     const double peak = peakResidentMegabytes();
     if (cat < 0 || durable < 0 || oneCore < 0 || twoCores < 0) {
         std::fprintf(stderr, "bench_resize: a timed run failed\n");
@@ -171,5 +190,21 @@ int main(int argc, char *argv[])
         return true;
     });
     std::printf("general rules      %6.1f ns a line\n", seconds * 1e9 / double(sample));
+
+    // The second core must cost nothing where the fast path leaves lines to
+    // the general rules.
+    const long long formLines = std::max(1LL, parser.value(formLinesOption).toLongLong());
+    std::printf("\n%lld lines of each form: one core, two cores\n", formLines);
+    for (const LineForm &form : kForms) {
+        const std::string formPath = QFile::encodeName(dir.filePath("form.afp")).toStdString();
+        if (!writePart(formPath, formLines, form))
+            return 2;
+        const QString formResult = dir.filePath("form_new1.afp");
+        const double one = best(rounds, resize({}, "form.afp"), formResult);
+        const double two = best(rounds, resize(secondCore, "form.afp"), formResult);
+        if (one < 0 || two < 0)
+            return 1;
+        std::printf("%-26s %7.3f s  %7.3f s  two cores take %.2f x one\n", form.name, one, two, two / one);
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/buffered_writer.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace morvane {
@@ -11,6 +12,10 @@ namespace {
 // Small enough that the two cores share the work evenly, large enough that
 // claiming one costs nothing beside its lines.
 constexpr std::size_t kChunkSize = 64 * 1024;
+
+// The first wait after a window shared in vain, and the longest.
+constexpr std::size_t kFirstBackOff = 1024 * 1024;
+constexpr std::size_t kLongestBackOff = std::size_t(1) << 30;
 
 // The most lines `lines` can hold: each takes at least 9 bytes ("",0,0,0
 // and LF). Each writes at most kFastLineMax, so a chunk's room is this many
@@ -108,6 +113,11 @@ FastProgress ParallelFastPath::run(std::string_view window, BufferedWriter &writ
     m_done.acquire();
     for (std::size_t at = static_cast<std::size_t>(done); at < count; ++at)
         take(m_chunks[at]);
+    // Short of a whole line, not of a line cut by the window's end.
+    const std::string_view left = window.substr(progress.consumed);
+    const bool stoppedShort = left.find('\n') != std::string_view::npos;
+    m_backOff = stoppedShort ? std::clamp(2 * m_backOff, kFirstBackOff, kLongestBackOff) : 0;
+    m_alone = 0;
     return progress;
 }
 

@@ -32,6 +32,15 @@ public:
     // Windows shorter than this are not worth the handing over.
     static constexpr std::size_t kMinWindow = 64 * 1024;
 
+    // Whether to share a window of `size` bytes. A window whose lines the
+    // fast path took only in part cost the handing over and gained nothing:
+    // after it, the next so many bytes go on one core, twice as many each
+    // time it happens again, so that lines the fast path leaves to the
+    // general rules never make two cores slower than one.
+    bool shares(std::size_t size) const { return size >= kMinWindow && m_alone >= m_backOff; }
+    // Bytes the fast path took on one core.
+    void tookAlone(std::size_t bytes) { m_alone += bytes; }
+
     // Transforms the lines at the front of `window` (readable kFastReadAhead
     // bytes past its end) and writes them to `writer`.
     FastProgress run(std::string_view window, BufferedWriter &writer);
@@ -59,6 +68,8 @@ private:
     std::binary_semaphore m_started{0};
     std::binary_semaphore m_done{0};
     bool m_stopping = false;
+    std::size_t m_backOff = 0; // bytes to take on one core before sharing again
+    std::size_t m_alone = 0; // taken on one core since the last window shared
     std::thread m_worker;
 };
 

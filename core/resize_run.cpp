@@ -199,12 +199,14 @@ bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<doub
     constexpr std::size_t kBatchLines = 1024;
     const std::string_view window = reader.window();
     FastProgress progress;
-    if (parallel && window.size() >= ParallelFastPath::kMinWindow) {
+    if (parallel && parallel->shares(window.size())) {
         progress = parallel->run(window, writer);
     } else {
         char *out = writer.reserve(kBatchLines * kFastLineMax);
         progress = transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
         writer.commit(progress.written);
+        if (parallel)
+            parallel->tookAlone(progress.consumed);
     }
     reader.advance(progress.consumed);
     lineNumber += progress.lines;
