@@ -188,6 +188,25 @@ private slots:
         QCOMPARE(files().size(), before.size() + added + QByteArray(QTest::currentDataTag()).startsWith("output"));
     }
 
+    // The manual page lists every option that --help shows.
+    void manualListsEveryOption()
+    {
+        QProcess process;
+        process.start(MORVANE_RESIZE, {"--help"});
+        QVERIFY(process.waitForFinished() && process.exitCode() == 0);
+        QFile manual(MANUAL);
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll()).replace("\\-", "-");
+        QStringList options;
+        for (const QString &line : QString::fromUtf8(process.readAllStandardOutput()).split('\n'))
+            if (line.startsWith("  -"))
+                options << line.trimmed().section("  ", 0, 0).split(QRegularExpression("[ ,]+")).filter(QRegularExpression("^-"));
+        QCOMPARE(options.size(), 9);
+        for (const QString &option : options)
+            QVERIFY2(page.contains(QRegularExpression("(?<![-\\w])" + QRegularExpression::escape(option) + "(?![-\\w])")),
+                     qPrintable(option));
+    }
+
     // How a run ends: an exit status, or minus the signal that ended it.
     void faults_data()
     {
