@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <sys/stat.h>
 
 namespace morvane {
 
@@ -13,6 +14,11 @@ struct FileIdentity {
     std::uint64_t inode = 0;
     auto operator<=>(const FileIdentity &) const = default;
 };
+
+inline FileIdentity identityOf(const struct stat &file)
+{
+    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino)};
+}
 
 // The file `path` names, links followed; nothing where there is none.
 std::optional<FileIdentity> identityOf(const QByteArray &path);

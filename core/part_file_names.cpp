@@ -9,6 +9,14 @@
 
 namespace morvane {
 
+namespace {
+
+// A folder open for reading its names, closed on the way out.
+using FolderReader = std::unique_ptr<DIR, int (*)(DIR *)>;
+FolderReader readFolder(const char *path) { return {path ? ::opendir(path) : nullptr, ::closedir}; }
+
+} // namespace
+
 bool isPartFileName(const QByteArray &fileName)
 {
     return fileName.size() >= 4 && fileName.right(4).toLower() == ".afp" && !fileName.contains('/')
@@ -30,8 +38,7 @@ std::optional<QByteArray> folderPathBytes(const QString &folder)
         QByteArray bytes = QFile::encodeName(name);
         if (name.contains(QChar::ReplacementCharacter)) {
             int readTheSame = 0;
-            const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(path.isEmpty() ? "." : path.constData()),
-                                                           ::closedir);
+            const FolderReader dir = readFolder(path.isEmpty() ? "." : path.constData());
             while (const dirent *entry = dir ? ::readdir(dir.get()) : nullptr)
                 if (QFile::decodeName(entry->d_name) == name && ++readTheSame == 1)
                     bytes = entry->d_name;
@@ -49,7 +56,7 @@ QStringList partFileNames(const QString &folder)
 {
     QStringList names;
     const std::optional<QByteArray> bytes = folderPathBytes(folder);
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(bytes ? ::opendir(bytes->constData()) : nullptr, ::closedir);
+    const FolderReader dir = readFolder(bytes ? bytes->constData() : nullptr);
     if (!dir)
         return names;
     while (const dirent *entry = ::readdir(dir.get())) {

@@ -69,13 +69,6 @@ const char *fileTypeName(mode_t mode)
     return "special file";
 }
 
-bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-FileIdentity identityOf(const struct stat &file)
-{
-    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino)};
-}
-
 class Run {
 public:
     Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options,
@@ -163,7 +156,7 @@ std::optional<Failed> Run::refusal(const Destination &destination, const struct 
     if (!destination.earlier)
         return std::nullopt;
     // Writing through a link back to the source would replace the source.
-    if (destination.links > 0 && sameFile(*destination.earlier, source))
+    if (destination.links > 0 && identityOf(*destination.earlier) == identityOf(source))
         return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
     if (const auto kept = m_options.keep ? m_options.keep(identityOf(*destination.earlier)) : std::nullopt)
         return failure(ErrorKind::PathError,
@@ -342,7 +335,7 @@ ResizeOutcome Run::run()
         return changed();
     if (const int error = result.commit(name))
         return writeFailure(error);
-    return Created{m_shownNewName, {static_cast<std::uint64_t>(result.device()), static_cast<std::uint64_t>(result.inode())}};
+    return Created{m_shownNewName, result.identity()};
 }
 
 } // namespace

@@ -70,8 +70,7 @@ int ResultFile::create(int folder, mode_t mode)
     struct stat made {};
     if (::fstat(fd, &made) != 0)
         return errno;
-    m_device = made.st_dev;
-    m_inode = made.st_ino;
+    m_identity = identityOf(made);
     QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/file_identity.h"
 #include "core/interrupt_cleanup.h"
 
 #include <QByteArray>
@@ -24,9 +25,7 @@ public:
     // failure.
     int create(int folder, mode_t mode);
     int descriptor() const { return m_fd; }
-    // The file, as stat tells it apart from others.
-    dev_t device() const { return m_device; }
-    ino_t inode() const { return m_inode; }
+    FileIdentity identity() const { return m_identity; }
     // Syncs the data, then names the file `name`, replacing any file of
     // that name. 0, or the errno of the failure; then nothing has changed.
     int commit(const QByteArray &name);
@@ -44,8 +43,7 @@ private:
 
     FileSizeLimitAsError m_sizeLimit;
     int m_fd = -1;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    FileIdentity m_identity;
     int m_folder = -1;
     QByteArray m_temporaryName; // while the file has one
     int m_writeError = 0;

@@ -1,6 +1,7 @@
 #include "core/result_permissions.h"
 
 #include "core/descriptor.h"
+#include "core/file_identity.h"
 
 #include <acl/libacl.h>
 #include <cerrno>
@@ -22,7 +23,7 @@ Descriptor openEarlier(int folder, const QByteArray &name, const struct stat &ea
         file = Descriptor(::openat(folder, name.constData(), O_WRONLY | kFlags));
     struct stat opened {};
     if (file.valid()
-        && (::fstat(file.get(), &opened) != 0 || opened.st_dev != earlier.st_dev || opened.st_ino != earlier.st_ino)) {
+        && (::fstat(file.get(), &opened) != 0 || identityOf(opened) != identityOf(earlier))) {
         errno = ESTALE;
         return Descriptor();
     }

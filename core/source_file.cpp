@@ -1,5 +1,7 @@
 #include "core/source_file.h"
 
+#include "core/file_identity.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,8 +10,6 @@
 namespace morvane {
 
 namespace {
-
-bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 bool sameContentStamp(const struct stat &a, const struct stat &b)
 {
@@ -27,7 +27,7 @@ int SourceFile::openAt(int folder, const QByteArray &name, const struct stat &fo
     if (fd < 0)
         return errno;
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !sameFile(opened, found)) {
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || identityOf(opened) != identityOf(found)) {
         ::close(fd);
         return ESTALE;
     }
@@ -70,7 +70,7 @@ bool SourceFile::changedSinceOpen() const
     struct stat now {};
     struct stat named {};
     return ::fstat(m_fd, &now) != 0 || !sameContentStamp(now, m_opened)
-        || ::fstatat(m_folder, m_name.constData(), &named, 0) != 0 || !sameFile(named, m_opened);
+        || ::fstatat(m_folder, m_name.constData(), &named, 0) != 0 || identityOf(named) != identityOf(m_opened);
 }
 
 } // namespace morvane
