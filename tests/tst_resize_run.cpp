@@ -10,6 +10,7 @@
 
 #include <acl/libacl.h>
 #include <climits>
+#include <csignal>
 #include <grp.h>
 #include <sys/acl.h>
 #include <sys/socket.h>
@@ -371,6 +372,27 @@ private slots:
         QCOMPARE(made.st_uid, uid_t(user));
         QTEST(int(made.st_mode & 07777), "mode");
         QTEST(aclText(result), "acl");
+    }
+
+    // A run takes SIGXFSZ out of its way while it writes (a write past the
+    // size limit then fails instead), and leaves it as the process had it:
+    // taken to its default action, ignored, or handled its own way.
+    void fileSizeSignalAsTheProcessHadIt_data()
+    {
+        QTest::addColumn<int>("disposition");
+        QTest::newRow("default") << 0;
+        QTest::newRow("ignored") << 1;
+        QTest::newRow("handled") << 2;
+    }
+    void fileSizeSignalAsTheProcessHadIt()
+    {
+        QFETCH(int, disposition);
+        const auto handler = std::array<sighandler_t, 3>{SIG_DFL, SIG_IGN, [](int) {}}[disposition];
+        const sighandler_t previous = ::signal(SIGXFSZ, handler);
+        const Scene scene(kHeader);
+        const bool created = std::holds_alternative<Created>(runResize(scene.folder.path(), "wing.afp", {}));
+        QVERIFY(::signal(SIGXFSZ, previous) == handler);
+        QVERIFY(created);
     }
 
     // The window's list order: letters first whatever their case; Qt gives
