@@ -8,9 +8,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -63,9 +63,9 @@ public:
     std::optional<morvane::KeptFile> kept(const morvane::FileIdentity &file, int current) const
     {
         if (const auto made = m_made.find(file); made != m_made.end())
-            return morvane::KeptFile{QFile::decodeName(m_files[made->second]), true};
+            return morvane::KeptFile{morvane::shownName(m_files[made->second]), true};
         if (const auto read = m_lastRead.find(file); read != m_lastRead.end() && read->second > current)
-            return morvane::KeptFile{QFile::decodeName(m_files[read->second]), false};
+            return morvane::KeptFile{morvane::shownName(m_files[read->second]), false};
         return std::nullopt;
     }
     void made(const morvane::FileIdentity &file, int from) { m_made[file] = from; }
@@ -79,7 +79,8 @@ private:
 void printFailure(const QByteArray &file, const QByteArray &reason)
 {
     // As coreutils name an empty operand.
-    print(stderr, QByteArray(kProgram) + ": " + (file.isEmpty() ? "''" : file) + ": " + reason + '\n');
+    const QByteArray shown = file.isEmpty() ? "''" : morvane::shownName(file).toLocal8Bit();
+    print(stderr, QByteArray(kProgram) + ": " + shown + ": " + reason + '\n');
 }
 
 // Resizes the file at `at`; prints the new file's path, or the failure.
@@ -129,6 +130,11 @@ bool standardOutputWritten(bool closed)
 int main(int argc, char *argv[])
 {
     const morvane::ClosedStreams closed = morvane::claimStandardStreams();
+    // What is printed fails as a write, never as a signal: a closed pipe or
+    // a file size limit behind standard output or error ends no resize, and
+    // is reported where it can be.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
 

@@ -1,7 +1,10 @@
 #include "core/result_destination.h"
 
+#include <QList>
+
 #include <cerrno>
 #include <climits>
+#include <deque>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -12,65 +15,80 @@ namespace {
 // As many as the kernel follows in one path.
 constexpr int kMaxLinks = 40;
 
-// A link's target as a folder to open and a name in it. A target that
-// ends in a folder ("..", "sub/") is that folder's ".".
-void splitTarget(const QByteArray &target, QByteArray &folder, QByteArray &name)
+// The names of a path, in order; "" for each doubled or trailing slash.
+std::deque<QByteArray> namesOf(const QByteArray &path)
 {
-    const qsizetype slash = target.lastIndexOf('/');
-    name = target.mid(slash + 1);
-    folder = slash < 0 ? QByteArray(".") : target.left(slash + 1);
-    if (name.isEmpty() || name == "." || name == "..") {
-        folder = target;
-        name = ".";
-    }
+    const QList<QByteArray> names = path.split('/');
+    return {names.begin(), names.end()};
 }
 
 } // namespace
 
+// The path is walked name by name, as the kernel would walk it, but no
+// folder is entered and no link followed before it has been looked at, so
+// that another user's link on the way is seen, in a folder part too.
 int findDestination(int folder, const QByteArray &name, Destination &destination)
 {
     destination.folder = Descriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
     if (!destination.folder.valid())
         return errno;
-    destination.name = name;
-    for (;; ++destination.links) {
+    std::deque<QByteArray> names{name};
+    while (!names.empty()) {
+        QByteArray next = names.front();
+        names.pop_front();
+        const bool last = names.empty();
+        if (next.isEmpty() || next == ".") {
+            if (!last)
+                continue;
+            next = "."; // a link that ends in a folder
+        }
         struct stat found {};
-        if (::fstatat(destination.folder.get(), destination.name.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT)
+        if (::fstatat(destination.folder.get(), next.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR)
                 return errno;
             destination.earlier.reset();
             if (destination.links > 0)
                 destination.obstacle = Obstacle::LinkToNothing;
+            destination.name = next;
             return 0;
         }
-        destination.earlier = found;
-        if (!S_ISLNK(found.st_mode))
+        if (S_ISLNK(found.st_mode)) {
+            if (found.st_uid != ::geteuid()) {
+                destination.obstacle = Obstacle::LinkOfAnother;
+                return 0;
+            }
+            if (++destination.links > kMaxLinks)
+                return ELOOP;
+            char target[PATH_MAX];
+            const ssize_t length = ::readlinkat(destination.folder.get(), next.constData(), target, sizeof target);
+            if (length < 0)
+                return errno;
+            if (static_cast<std::size_t>(length) == sizeof target)
+                return ENAMETOOLONG;
+            if (target[0] == '/')
+                destination.folder = Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            std::deque<QByteArray> targetNames = namesOf(QByteArray(target, length));
+            names.insert(names.begin(), targetNames.begin(), targetNames.end());
+            continue;
+        }
+        if (last) {
+            destination.name = next;
+            destination.earlier = found;
             break;
-        if (found.st_uid != ::geteuid()) {
-            destination.obstacle = Obstacle::LinkOfAnother;
-            return 0;
         }
-        if (destination.links == kMaxLinks)
-            return ELOOP;
-        char target[PATH_MAX];
-        const ssize_t length =
-            ::readlinkat(destination.folder.get(), destination.name.constData(), target, sizeof target);
-        if (length < 0)
-            return errno;
-        if (static_cast<std::size_t>(length) == sizeof target)
-            return ENAMETOOLONG;
-        QByteArray targetFolder;
-        splitTarget(QByteArray(target, length), targetFolder, destination.name);
-        Descriptor next(
-            ::openat(destination.folder.get(), targetFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (!next.valid()) {
-            if (errno != ENOENT && errno != ENOTDIR)
+        // A folder on the way: entered as it was looked at, never through a
+        // link that took its place since.
+        Descriptor entered(
+            ::openat(destination.folder.get(), next.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!entered.valid()) {
+            if (errno != ENOTDIR && errno != ENOENT && errno != ELOOP)
                 return errno;
             destination.earlier.reset();
             destination.obstacle = Obstacle::LinkToNothing;
+            destination.name = next;
             return 0;
         }
-        destination.folder = std::move(next);
+        destination.folder = std::move(entered);
     }
     if (!S_ISREG(destination.earlier->st_mode))
         destination.obstacle = destination.links > 0 ? Obstacle::LinkToNotRegular : Obstacle::NotRegular;
