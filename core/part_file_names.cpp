@@ -1,6 +1,7 @@
 #include "core/part_file_names.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <dirent.h>
@@ -24,6 +25,26 @@ bool isPartFileName(const QByteArray &fileName)
 }
 
 QByteArray newFileNameFor(const QByteArray &fileName) { return fileName.chopped(4) + "_new1.afp"; }
+
+QString shownName(const QByteArray &name)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(name);
+    QString shown;
+    const auto escaped = [](uint code) {
+        return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    };
+    if (utf8.hasError()) {
+        for (const char byte : name) {
+            const auto code = static_cast<unsigned char>(byte);
+            shown += code >= 0x20 && code < 0x7F ? QString(QLatin1Char(byte)) : escaped(code);
+        }
+        return shown;
+    }
+    for (const QChar c : text)
+        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? escaped(c.unicode()) : QString(c);
+    return shown;
+}
 
 bool partNameBefore(const QString &a, const QString &b)
 {

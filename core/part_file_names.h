@@ -16,6 +16,11 @@ bool isPartFileName(const QByteArray &fileName);
 // whatever its case), then "_new1.afp".
 QByteArray newFileNameFor(const QByteArray &fileName);
 
+// A name as a message shows it: its text, but each control character, and
+// each byte of a name that is not UTF-8, as \xHH, so that a message never
+// breaks a line, moves the cursor or names another file.
+QString shownName(const QByteArray &name);
+
 // Name order: by the letters whatever their case, then, between names that
 // differ only in case, capitals first.
 bool partNameBefore(const QString &a, const QString &b);

@@ -80,8 +80,8 @@ public:
           m_fileName(fileName),
           m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
           m_settings(settings),
-          m_shownName(QFile::decodeName(fileName)),
-          m_shownNewName(QFile::decodeName(m_newName))
+          m_shownName(shownName(fileName)),
+          m_shownNewName(shownName(m_newName))
     {
     }
 
@@ -102,7 +102,7 @@ private:
     QString shownFolder() const
     {
         return m_folderGiven
-            ? QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(QFile::decodeName(m_folderPath)))
+            ? QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(shownName(m_folderPath)))
             : QStringLiteral("the current folder");
     }
     Failed notFound(int folder) const;
@@ -120,11 +120,14 @@ private:
     QString m_shownNewName;
 };
 
-// A folder that was removed is still open, with no name left.
+// The part, or its folder, not found: -1 for a folder that could not be
+// opened. One that was removed is still open, with no name left.
 Failed Run::notFound(int folder) const
 {
     struct stat info {};
-    if (folder >= 0 && ::fstat(folder, &info) == 0 && info.st_nlink == 0)
+    if (folder < 0)
+        return failure(ErrorKind::FileNotFound, QStringLiteral("%1 was not found").arg(shownFolder()));
+    if (::fstat(folder, &info) == 0 && info.st_nlink == 0)
         return failure(ErrorKind::FileNotFound, QStringLiteral("%1 no longer exists").arg(shownFolder()));
     return failure(ErrorKind::FileNotFound, QStringLiteral("it was not found in %1").arg(shownFolder()));
 }
@@ -271,6 +274,10 @@ ResizeOutcome Run::run()
         return NoFileSelected{};
     if (!isPartFileName(m_fileName) || m_folderPath.contains('\0'))
         return failure(ErrorKind::InvalidArgument, QStringLiteral("it is not a part file (.afp)"));
+    // The new name goes into the first line of the new file.
+    if (m_fileName.contains('\n') || m_fileName.contains('\r'))
+        return failure(ErrorKind::InvalidArgument,
+                       QStringLiteral("its name holds a line break, which the first line of the new file cannot hold"));
 
     const Descriptor folder(::open(m_folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) {
@@ -302,21 +309,25 @@ ResizeOutcome Run::run()
     const int into = destination.folder.get();
     const QByteArray &name = destination.name;
     if (destination.earlier && ::faccessat(into, name.constData(), W_OK, AT_EACCESS) != 0)
-        return cannotCreate(errno, QStringLiteral("the existing file is not writable"));
+        return cannotCreate(errno, errno == EACCES ? QStringLiteral("the existing file is not writable") : errorText(errno));
 
     const auto changed = [&] { return failure(ErrorKind::IoError, QStringLiteral("it changed while it was read")); };
-    ResultFile result;
-    if (const int error =
-            result.create(into, destination.earlier ? kReplacingResultMode : firstResultMode(found.st_mode)))
-        return cannotCreate(error, errorText(error));
-    if (destination.earlier)
-        if (const int error = carryPermissions(result.descriptor(), into, name, *destination.earlier))
-            return cannotCreate(error, errorText(error));
     SourceFile source;
     if (const int error = source.openAt(folder.get(), m_fileName, found))
         return error == ESTALE
             ? changed()
             : failure(kindOf(error), QStringLiteral("it could not be opened for reading: %1").arg(errorText(error)));
+    mode_t mode = kReplacingResultMode;
+    if (!destination.earlier)
+        if (const int error = firstResultMode(source.descriptor(), found, mode))
+            return cannotCreate(error, errorText(error));
+    ResultFile result;
+    if (const int error = result.create(into, mode))
+        return cannotCreate(error, errorText(error));
+    if (const int error = destination.earlier
+            ? carryPermissions(result.descriptor(), into, name, *destination.earlier)
+            : keepGroup(result.descriptor(), found))
+        return cannotCreate(error, errorText(error));
 
     LineReader reader(source);
     BufferedWriter writer(result);

@@ -30,34 +30,62 @@ Descriptor openEarlier(int folder, const QByteArray &name, const struct stat &ea
     return file;
 }
 
+// The group class no more than others may: for a file whose group is not
+// the one its permissions were meant for.
+mode_t othersAtMost(mode_t mode) { return (mode & ~S_IRWXG) | (mode & S_IRWXG & ((mode & S_IRWXO) << 3)); }
+
 } // namespace
+
+int keepGroup(int fd, const struct stat &model)
+{
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return errno;
+    if (made.st_gid == model.st_gid || ::fchown(fd, static_cast<uid_t>(-1), model.st_gid) == 0)
+        return 0;
+    return ::fchmod(fd, othersAtMost(made.st_mode & 0777)) == 0 ? 0 : errno;
+}
+
+int firstResultMode(int source, const struct stat &part, mode_t &mode)
+{
+    mode = part.st_mode & 0777;
+    const acl_t acl = ::acl_get_fd(source);
+    if (!acl)
+        return errno == ENOTSUP ? 0 : errno;
+    // An ACL's group bits are its mask: the part's own group may only what
+    // its entry gives within the mask. Named entries stay with the part.
+    acl_entry_t entry;
+    for (int which = ACL_FIRST_ENTRY; ::acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag;
+        acl_permset_t permissions;
+        if (::acl_get_tag_type(entry, &tag) != 0 || tag != ACL_GROUP_OBJ || ::acl_get_permset(entry, &permissions) != 0)
+            continue;
+        const mode_t group = (::acl_get_perm(permissions, ACL_READ) == 1 ? S_IRGRP : 0)
+            | (::acl_get_perm(permissions, ACL_WRITE) == 1 ? S_IWGRP : 0)
+            | (::acl_get_perm(permissions, ACL_EXECUTE) == 1 ? S_IXGRP : 0);
+        mode &= ~S_IRWXG | group;
+    }
+    ::acl_free(acl);
+    return 0;
+}
 
 int carryPermissions(int fd, int folder, const QByteArray &name, const struct stat &earlier)
 {
     const Descriptor file = openEarlier(folder, name, earlier);
     if (!file.valid())
         return errno;
-    struct stat made {};
-    if (::fstat(fd, &made) != 0)
-        return errno;
-    const bool groupKept = made.st_gid == earlier.st_gid || ::fchown(fd, static_cast<uid_t>(-1), earlier.st_gid) == 0;
     // An access ACL's group bits are its mask, not the group's rights: the
     // ACL goes over whole. A file system without ACLs has the bits alone.
-    const mode_t mode = earlier.st_mode & 0777;
     if (const acl_t acl = ::acl_get_fd(file.get())) {
         const int set = ::acl_set_fd(fd, acl);
         const int error = errno;
         ::acl_free(acl);
         if (set != 0)
             return error;
-    } else if (errno != ENOTSUP || ::fchmod(fd, mode) != 0) {
+    } else if (errno != ENOTSUP || ::fchmod(fd, earlier.st_mode & 0777) != 0) {
         return errno;
     }
-    if (groupKept)
-        return 0;
-    // Another group than the earlier file's: it gets what others get, at most.
-    const mode_t narrowed = (mode & ~S_IRWXG) | (mode & S_IRWXG & ((mode & S_IRWXO) << 3));
-    return ::fchmod(fd, narrowed) == 0 ? 0 : errno;
+    return keepGroup(fd, earlier);
 }
 
 } // namespace morvane

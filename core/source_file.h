@@ -21,6 +21,7 @@ public:
     // file took the name meanwhile).
     int openAt(int folder, const QByteArray &name, const struct stat &found);
     void close() override;
+    int descriptor() const { return m_fd; }
     bool isSequential() const override { return true; }
 
     // Its size or time of change is not what it was, or another file has

@@ -211,6 +211,7 @@ private slots:
         refused("another user's link", "the link is another user's");
         refused("own link to another user's file", "it leads to another user's file");
         refused("own link through another user's link", "it leads through another user's link");
+        refused("own link through another user's folder link", "it leads through another user's link");
         refused("link to /dev/null", "it leads to a character device, not a part file");
         refused("link to a FIFO", "it leads to a FIFO, not a part file");
         refused("link to a folder", "it leads to a folder, not a part file");
@@ -259,6 +260,10 @@ private slots:
         } else if (planted == "own link through another user's link") {
             link(folder.file("mine.afp"), "hop.afp", kNobody);
             link(folder.file("hop.afp"), "wing_new1.afp");
+        } else if (planted == "own link through another user's folder link") {
+            link(folder.file("sub"), "out", kNobody);
+            link(folder.file("out/mine.afp"), "wing_new1.afp");
+            folder.write("sub/mine.afp", "mine\r\n");
         } else if (planted == "link to /dev/null")
             link("/dev/null", "wing_new1.afp");
         else if (planted == "link to a FIFO")
@@ -299,44 +304,64 @@ private slots:
         QVERIFY(writtenAt == "wing_new1.afp" || QFileInfo(folder.file("wing_new1.afp")).isSymLink());
     }
 
-    // The permissions of the new file: never wider than the source's or the
+    // The permissions of the new file: never wider than the part's or the
     // earlier result's, never set-ID.
     void permissions_data()
     {
         QTest::addColumn<int>("source"); // the part's mode
+        QTest::addColumn<QByteArray>("sourceAcl"); // its access ACL, if any
+        QTest::addColumn<int>("sourceGroup"); // its owner is the user
         QTest::addColumn<int>("earlier"); // the earlier result's mode; -1 for none
-        QTest::addColumn<QByteArray>("earlierAcl"); // its access ACL, if any
+        QTest::addColumn<QByteArray>("earlierAcl");
         QTest::addColumn<int>("earlierOwner");
         QTest::addColumn<int>("earlierGroup");
         QTest::addColumn<int>("user"); // the run's, owner of the folder
         QTest::addColumn<int>("umask");
         QTest::addColumn<int>("mode"); // of the new file
-        QTest::addColumn<QByteArray>("acl"); // of the new file
-        const auto row = [](const char *tag, int source, int earlier, const char *earlierAcl, int earlierOwner,
-                            int earlierGroup, int user, int umask, int mode, const char *acl) {
-            QTest::newRow(tag) << source << earlier << QByteArray(earlierAcl) << earlierOwner << earlierGroup << user
-                               << umask << mode << QByteArray(acl);
+        QTest::addColumn<QByteArray>("acl");
+        QTest::addColumn<int>("group");
+        const auto row = [](const char *tag, int source, const char *sourceAcl, int sourceGroup, int earlier,
+                            const char *earlierAcl, int earlierOwner, int earlierGroup, int user, int umask, int mode,
+                            const char *acl, int group) {
+            QTest::newRow(tag) << source << QByteArray(sourceAcl) << sourceGroup << earlier << QByteArray(earlierAcl)
+                               << earlierOwner << earlierGroup << user << umask << mode << QByteArray(acl) << group;
         };
         const int nobody = int(kNobody);
-        row("first result of a private part", 0600, -1, "", 0, 0, 0, 022, 0600, "");
-        row("first result under umask 077", 0644, -1, "", 0, 0, 0, 077, 0600, "");
-        row("first result of a shared part", 0664, -1, "", 0, 0, 0, 002, 0664, "");
-        row("earlier bits kept", 0644, 0604, "", 0, 0, 0, 022, 0604, "");
-        row("earlier more private than the part", 0644, 0600, "", 0, 0, 0, 022, 0600, "");
-        row("set-ID and sticky bits dropped", 0644, 07775, "", 0, 0, 0, 022, 0775, "");
-        row("another user's set-ID file", 0644, 06755, "", nobody, nobody, 0, 022, 0755, "");
+        const auto first = [&](const char *tag, int source, const char *sourceAcl, int sourceGroup, int user,
+                               int umask, int mode, int group) {
+            row(tag, source, sourceAcl, sourceGroup, -1, "", 0, 0, user, umask, mode, "", group);
+        };
+        first("first result of a private part", 0600, "", 0, 0, 022, 0600, 0);
+        first("first result under umask 077", 0644, "", 0, 0, 077, 0600, 0);
+        first("first result of a shared part", 0664, "", 0, 0, 002, 0664, 0);
+        first("first result of a set-ID part", 06755, "", 0, 0, 022, 0755, 0);
+        first("first result of a part with an ACL", 0640, "user::rw-\nuser:nobody:r--\ngroup::---\nmask::r--\nother::---\n",
+              0, 0, 022, 0600, 0);
+        first("first result takes the part's group", 0640, "", nobody, 0, 022, 0640, nobody);
+        first("first result, the part's group not the user's", 0640, "", 0, nobody, 022, 0600, nobody);
+        const auto replacing = [&](const char *tag, int earlier, const char *earlierAcl, int earlierOwner,
+                                   int earlierGroup, int user, int mode, const char *acl, int group) {
+            row(tag, 0644, "", user, earlier, earlierAcl, earlierOwner, earlierGroup, user, 022, mode, acl, group);
+        };
+        replacing("earlier bits kept", 0604, "", 0, 0, 0, 0604, "", 0);
+        replacing("earlier more private than the part", 0600, "", 0, 0, 0, 0600, "", 0);
+        replacing("set-ID and sticky bits dropped", 07775, "", 0, 0, 0, 0775, "", 0);
+        replacing("another user's set-ID file", 06755, "", nobody, nobody, 0, 0755, "", nobody);
         const char *acl = "user::rw-\nuser:nobody:rw-\ngroup::r--\nmask::rw-\nother::---\n";
-        row("ACL carried whole", 0644, 0660, acl, 0, 0, 0, 022, 0660, acl);
-        row("ACL of another user's file", 0644, 0660, acl, nobody, nobody, 0, 022, 0660, acl);
-        row("group not the user's: no more than others", 0644, 0664, "", nobody, 0, nobody, 022, 0644, "");
-        const char *groupAcl = "user::rw-\ngroup::rw-\ngroup:nogroup:r--\nmask::rw-\nother::---\n";
-        row("ACL of a group not the user's", 0644, 0660, groupAcl, nobody, 0, nobody, 022, 0600,
-            "user::rw-\ngroup::rw-\t#effective:---\ngroup:nogroup:r--\t#effective:---\nmask::---\nother::---\n");
+        replacing("ACL carried whole", 0660, acl, 0, 0, 0, 0660, acl, 0);
+        replacing("ACL of another user's file", 0660, acl, nobody, nobody, 0, 0660, acl, nobody);
+        replacing("group not the user's: no more than others", 0664, "", nobody, 0, nobody, 0644, "", nobody);
+        replacing("ACL of a group not the user's", 0660,
+                  "user::rw-\ngroup::rw-\ngroup:nogroup:r--\nmask::rw-\nother::---\n", nobody, 0, nobody, 0600,
+                  "user::rw-\ngroup::rw-\t#effective:---\ngroup:nogroup:r--\t#effective:---\nmask::---\nother::---\n",
+                  nobody);
     }
 
     void permissions()
     {
         QFETCH(int, source);
+        QFETCH(QByteArray, sourceAcl);
+        QFETCH(int, sourceGroup);
         QFETCH(int, earlier);
         QFETCH(QByteArray, earlierAcl);
         QFETCH(int, earlierOwner);
@@ -347,16 +372,18 @@ private slots:
         const std::string folder = scene.folder.bytePath({});
         const std::string part = scene.folder.bytePath("wing.afp");
         const std::string result = scene.folder.bytePath("wing_new1.afp");
-        if (earlier < 0)
-            QCOMPARE(unlink(result.c_str()), 0);
-        else if (chown(result.c_str(), uid_t(earlierOwner), gid_t(earlierGroup)) != 0
-                 || chmod(result.c_str(), mode_t(earlier)) != 0)
-            QSKIP("only root can give a file away");
-        const acl_t acl = earlierAcl.isEmpty() ? nullptr : acl_from_text(earlierAcl.constData());
-        if (acl && acl_set_file(result.c_str(), ACL_TYPE_ACCESS, acl) != 0)
-            QSKIP("this file system has no ACLs");
-        acl_free(acl);
-        QVERIFY(chmod(part.c_str(), mode_t(source)) == 0 && chown(folder.c_str(), uid_t(user), gid_t(user)) == 0);
+        // False where only root could, or the file system has no ACLs.
+        const auto give = [](const std::string &path, int owner, int group, int mode, const QByteArray &aclText) {
+            const acl_t acl = aclText.isEmpty() ? nullptr : acl_from_text(aclText.constData());
+            const bool given = chown(path.c_str(), uid_t(owner), gid_t(group)) == 0
+                && chmod(path.c_str(), mode_t(mode)) == 0 && (!acl || acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl) == 0);
+            acl_free(acl);
+            return given;
+        };
+        if (!give(part, user, sourceGroup, source, sourceAcl)
+            || (earlier < 0 ? unlink(result.c_str()) != 0 : !give(result, earlierOwner, earlierGroup, earlier, earlierAcl)))
+            QSKIP("only root can give files away, and only where there are ACLs");
+        QCOMPARE(chown(folder.c_str(), uid_t(user), gid_t(user)), 0);
         const mode_t previousUmask = ::umask(mode_t(umask));
         ResizeOutcome outcome;
         {
@@ -370,6 +397,7 @@ private slots:
         struct stat made {};
         QVERIFY(stat(result.c_str(), &made) == 0);
         QCOMPARE(made.st_uid, uid_t(user));
+        QTEST(int(made.st_gid), "group");
         QTEST(int(made.st_mode & 07777), "mode");
         QTEST(aclText(result), "acl");
     }
@@ -393,6 +421,25 @@ private slots:
         const bool created = std::holds_alternative<Created>(runResize(scene.folder.path(), "wing.afp", {}));
         QVERIFY(::signal(SIGXFSZ, previous) == handler);
         QVERIFY(created);
+    }
+
+    // Names in messages: never a control character, never a name that is
+    // not the file's.
+    void shownNames_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("wing.afp") << "wing.afp";
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9.afp") << QStringLiteral("caf\u00E9.afp");
+        QTest::newRow("not UTF-8") << QByteArray("caf\xE9.afp") << "caf\\xE9.afp";
+        QTest::newRow("line break") << QByteArray("a\nb\r.afp") << "a\\x0Ab\\x0D.afp";
+        QTest::newRow("terminal escape") << QByteArray("\x1B[2J\x7F.afp") << "\\x1B[2J\\x7F.afp";
+        QTest::newRow("escape, not UTF-8") << QByteArray("\x1B\xFF") << "\\x1B\\xFF";
+    }
+    void shownNames()
+    {
+        QFETCH(QByteArray, name);
+        QTEST(shownName(name), "shown");
     }
 
     // The window's list order: letters first whatever their case; Qt gives
@@ -441,6 +488,9 @@ private slots:
         fails("not a part file", "wing.txt", ErrorKind::InvalidArgument, true);
         fails("a path", "../wing.afp", ErrorKind::InvalidArgument);
         fails("a NUL byte", bytes("wing.afp\0.afp"), ErrorKind::InvalidArgument);
+        // The new name would break the first line of the new file in two.
+        fails("a line break", "wi\nng.afp", ErrorKind::InvalidArgument, true);
+        fails("a carriage return", "wi\rng.afp", ErrorKind::InvalidArgument, true);
         fails("vanished", "gone.afp", ErrorKind::FileNotFound);
         for (const char *name : {"folder.afp", "way.afp", "link.afp", "fifo.afp", "zero.afp"})
             fails(name, name, ErrorKind::PathError);
@@ -475,7 +525,7 @@ private slots:
         const auto *failed = std::get_if<Failed>(&outcome);
         QCOMPARE(failed ? Fails(failed->error.kind) : Fails(), fails);
         if (failed) {
-            QVERIFY(outcomeMessage(outcome).startsWith("Could not resize " + QFile::decodeName(name) + ": "));
+            QVERIFY(outcomeMessage(outcome).startsWith("Could not resize " + shownName(name) + ": "));
             QVERIFY(outcomeMessage(outcome).endsWith(". No file was changed."));
             if (withEarlier)
                 QCOMPARE(folder.read(newFileNameFor(name)), "earlier\r\n");
