@@ -76,9 +76,6 @@ void InterruptCleanup::arm(int folder, const char *name)
     std::strncpy(g_name, name, sizeof g_name - 1);
     struct sigaction action {};
     action.sa_handler = removeThenResignal;
-    // The handler runs with every other signal held back: it is never cut
-    // short by a second one before it has removed the file.
-    action.sa_mask = cleanupSignals();
     for (int signal = 1; signal < NSIG; ++signal) {
         g_installed[signal] = endsProcess(signal) && ::sigaction(signal, nullptr, &g_previous[signal]) == 0
             && g_previous[signal].sa_handler == SIG_DFL && ::sigaction(signal, &action, nullptr) == 0;
