@@ -1,4 +1,4 @@
-#include "core/standard_streams.h"
+#include "core/system/standard_streams.h"
 #include "ui/frm_main.h"
 
 #include <QApplication>

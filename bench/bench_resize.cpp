@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     const morvane::ResizeSettings settings{"1.37", "0.8", "2.5", morvane::PrecisionMode::AF99};
     const auto resize = [&](morvane::RunOptions options, const QString &part = "bench.afp") {
         return [&, options, part] {
-            return std::holds_alternative<morvane::Created>(morvane::runResize(dir.path(), part, settings, options));
+            return std::holds_alternative<morvane::Created>(morvane::runResize({dir.path(), part}, settings, options));
         };
     };
     morvane::RunOptions secondCore;

@@ -4,7 +4,7 @@
 
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
-#include "core/standard_streams.h"
+#include "core/system/standard_streams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/file_identity.h"
+#include "core/system/file_identity.h"
 #include "core/rules/line_error.h"
 
 #include <QString>

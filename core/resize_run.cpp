@@ -1,27 +1,21 @@
 #include "core/resize_run.h"
 
 #include "core/buffered_writer.h"
-#include "core/descriptor.h"
 #include "core/line_reader.h"
 #include "core/parallel_fast_path.h"
 #include "core/part_file_names.h"
-#include "core/result_destination.h"
-#include "core/result_file.h"
-#include "core/result_permissions.h"
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/part_lines.h"
-#include "core/source_file.h"
+#include "core/system/folder_names.h"
+#include "core/system/open_folder.h"
+#include "core/system/result_destination.h"
+#include "core/system/result_file.h"
+#include "core/system/source_file.h"
 
 #include <QDir>
-#include <QFile>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace morvane {
 
@@ -29,56 +23,33 @@ namespace {
 
 constexpr std::uint64_t kFirstCoordinateLine = 6;
 
-ErrorKind kindOf(int error)
+const char *typeName(FileType type)
 {
-    switch (error) {
-    case ENOENT:
-        return ErrorKind::FileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ErrorKind::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return ErrorKind::DiskFull;
-    case ENAMETOOLONG:
-    case ENOTDIR:
-    case ELOOP:
-    case EISDIR:
-        return ErrorKind::PathError;
-    default:
-        return ErrorKind::IoError;
-    }
-}
-
-QString errorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-const char *fileTypeName(mode_t mode)
-{
-    if (S_ISDIR(mode))
+    switch (type) {
+    case FileType::Folder:
         return "folder";
-    if (S_ISFIFO(mode))
+    case FileType::Fifo:
         return "FIFO";
-    if (S_ISCHR(mode))
+    case FileType::CharacterDevice:
         return "character device";
-    if (S_ISBLK(mode))
+    case FileType::BlockDevice:
         return "block device";
-    if (S_ISSOCK(mode))
+    case FileType::Socket:
         return "socket";
-    return "special file";
+    default:
+        return "special file";
+    }
 }
 
 class Run {
 public:
-    Run(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings, RunOptions options,
+    Run(const NativeName &folder, const NativeName &fileName, const ResizeSettings &settings, RunOptions options,
         const QString &twinnedFolder = {})
         : m_options(std::move(options)),
           m_twinnedFolder(twinnedFolder),
-          m_folderGiven(!folder.isEmpty()),
-          m_folderPath(m_folderGiven ? folder : QByteArray(".")),
+          m_folderPath(folder),
           m_fileName(fileName),
-          m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : QByteArray()),
+          m_newName(isPartFileName(fileName) ? newFileNameFor(fileName) : NativeName()),
           m_settings(settings),
           m_shownName(shownName(fileName)),
           m_shownNewName(shownName(m_newName))
@@ -101,45 +72,43 @@ private:
     // not be the folder the text "." names.
     QString shownFolder() const
     {
-        return m_folderGiven
-            ? QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(shownName(m_folderPath)))
-            : QStringLiteral("the current folder");
+        return m_folderPath.isEmpty()
+            ? QStringLiteral("the current folder")
+            : QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(shownName(m_folderPath)));
     }
-    Failed notFound(int folder) const;
-    std::optional<Failed> refusal(const Destination &destination, const struct stat &source) const;
+    Failed notFound(const OpenFolder *folder) const;
+    std::optional<Failed> refusal(const Destination &destination, const Entry &source) const;
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
     RunOptions m_options;
     QString m_twinnedFolder; // a folder path that stands for two folders
-    bool m_folderGiven;
-    QByteArray m_folderPath;
-    QByteArray m_fileName;
-    QByteArray m_newName;
+    NativeName m_folderPath; // empty for the current folder
+    NativeName m_fileName;
+    NativeName m_newName;
     const ResizeSettings &m_settings;
     QString m_shownName;
     QString m_shownNewName;
 };
 
-// The part, or its folder, not found: -1 for a folder that could not be
+// The part, or its folder, not found: none for a folder that could not be
 // opened. One that was removed is still open, with no name left.
-Failed Run::notFound(int folder) const
+Failed Run::notFound(const OpenFolder *folder) const
 {
-    struct stat info {};
-    if (folder < 0)
+    if (!folder)
         return failure(ErrorKind::FileNotFound, QStringLiteral("%1 was not found").arg(shownFolder()));
-    if (::fstat(folder, &info) == 0 && info.st_nlink == 0)
+    if (folder->removed())
         return failure(ErrorKind::FileNotFound, QStringLiteral("%1 no longer exists").arg(shownFolder()));
     return failure(ErrorKind::FileNotFound, QStringLiteral("it was not found in %1").arg(shownFolder()));
 }
 
 // Why the new file must not go where its name leads, if it must not.
-std::optional<Failed> Run::refusal(const Destination &destination, const struct stat &source) const
+std::optional<Failed> Run::refusal(const Destination &destination, const Entry &source) const
 {
     const auto notThrough = [&](const QString &why) {
         return failure(ErrorKind::PathError,
                        QStringLiteral("will not write through the link %1: %2").arg(m_shownNewName, why));
     };
-    const auto typeOfEarlier = [&] { return QLatin1String(fileTypeName(destination.earlier->st_mode)); };
+    const auto typeOfEarlier = [&] { return QLatin1String(typeName(destination.earlier->type)); };
     switch (destination.obstacle) {
     case Obstacle::NotRegular:
         return failure(ErrorKind::PathError,
@@ -153,15 +122,18 @@ std::optional<Failed> Run::refusal(const Destination &destination, const struct 
         return notThrough(QStringLiteral("it leads to no file"));
     case Obstacle::LinkToNotRegular:
         return notThrough(QStringLiteral("it leads to a %1, not a part file").arg(typeOfEarlier()));
+    case Obstacle::ReadOnly:
+        return failure(ErrorKind::PermissionDenied,
+                       QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));
     case Obstacle::None:
         break;
     }
     if (!destination.earlier)
         return std::nullopt;
     // Writing through a link back to the source would replace the source.
-    if (destination.links > 0 && identityOf(*destination.earlier) == identityOf(source))
+    if (destination.links > 0 && destination.earlier->identity == source.identity)
         return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
-    if (const auto kept = m_options.keep ? m_options.keep(identityOf(*destination.earlier)) : std::nullopt)
+    if (const auto kept = m_options.keep ? m_options.keep(destination.earlier->identity) : std::nullopt)
         return failure(ErrorKind::PathError,
                        kept->made ? QStringLiteral("will not overwrite just-created %1, made from %2")
                                         .arg(m_shownNewName, kept->part)
@@ -228,7 +200,7 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
     };
     if (!reader.next(line))
         return endOfSource(1);
-    const auto header = rewriteHeaderLine(line, m_fileName.toStdString(), m_newName.chopped(4).toStdString());
+    const auto header = rewriteHeaderLine(line, *headerText(m_fileName), *headerText(m_newName.chopped(4)));
     if (!header)
         return lineFailure(1, header.error());
     writer.writeLine(*header);
@@ -272,66 +244,54 @@ ResizeOutcome Run::run()
                            .arg(QDir::toNativeSeparators(m_twinnedFolder)));
     if (m_fileName.isEmpty())
         return NoFileSelected{};
-    if (!isPartFileName(m_fileName) || m_folderPath.contains('\0'))
+    if (!isPartFileName(m_fileName))
         return failure(ErrorKind::InvalidArgument, QStringLiteral("it is not a part file (.afp)"));
     // The new name goes into the first line of the new file.
     if (m_fileName.contains('\n') || m_fileName.contains('\r'))
         return failure(ErrorKind::InvalidArgument,
                        QStringLiteral("its name holds a line break, which the first line of the new file cannot hold"));
+    if (!headerText(m_newName))
+        return failure(ErrorKind::InvalidArgument,
+                       QStringLiteral("its name cannot be written in the system's 8-bit code page, as the first line "
+                                      "of the new file must be"));
 
-    const Descriptor folder(::open(m_folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) {
-        const int error = errno;
-        return error == ENOENT
-            ? notFound(-1)
+    OpenFolder folder;
+    if (const SystemError error = folder.open(m_folderPath))
+        return kindOf(error) == ErrorKind::FileNotFound
+            ? notFound(nullptr)
             : failure(kindOf(error), QStringLiteral("%1 could not be opened: %2").arg(shownFolder(), errorText(error)));
-    }
-    struct stat found {};
-    if (::fstatat(folder.get(), m_fileName.constData(), &found, 0) != 0) {
-        const int error = errno;
-        return error == ENOENT
-            ? notFound(folder.get())
+    Entry found;
+    if (const SystemError error = folder.lookUp(m_fileName, found))
+        return kindOf(error) == ErrorKind::FileNotFound
+            ? notFound(&folder)
             : failure(kindOf(error),
                       QStringLiteral("it could not be looked up in %1: %2").arg(shownFolder(), errorText(error)));
-    }
-    if (!S_ISREG(found.st_mode))
+    if (found.type != FileType::Regular)
         return failure(ErrorKind::PathError,
-                       QStringLiteral("it is a %1, not a part file").arg(QLatin1String(fileTypeName(found.st_mode))));
+                       QStringLiteral("it is a %1, not a part file").arg(QLatin1String(typeName(found.type))));
 
-    const auto cannotCreate = [&](int error, const QString &why) {
-        return failure(kindOf(error), QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, why));
+    const auto cannotCreate = [&](SystemError error) {
+        return failure(kindOf(error), QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, errorText(error)));
     };
     Destination destination;
-    if (const int error = findDestination(folder.get(), m_newName, destination))
-        return cannotCreate(error, errorText(error));
+    if (const SystemError error = findDestination(folder, m_newName, destination))
+        return cannotCreate(error);
     if (auto refused = refusal(destination, found))
         return *refused;
-    const int into = destination.folder.get();
-    const QByteArray &name = destination.name;
-    if (destination.earlier && ::faccessat(into, name.constData(), W_OK, AT_EACCESS) != 0)
-        return cannotCreate(errno, errno == EACCES ? QStringLiteral("the existing file is not writable") : errorText(errno));
 
     const auto changed = [&] { return failure(ErrorKind::IoError, QStringLiteral("it changed while it was read")); };
     SourceFile source;
-    if (const int error = source.openAt(folder.get(), m_fileName, found))
-        return error == ESTALE
+    if (const SystemError error = source.open(folder, m_fileName, found))
+        return error == SourceFile::kTakenOver
             ? changed()
             : failure(kindOf(error), QStringLiteral("it could not be opened for reading: %1").arg(errorText(error)));
-    mode_t mode = kReplacingResultMode;
-    if (!destination.earlier)
-        if (const int error = firstResultMode(source.descriptor(), found, mode))
-            return cannotCreate(error, errorText(error));
     ResultFile result;
-    if (const int error = result.create(into, mode))
-        return cannotCreate(error, errorText(error));
-    if (const int error = destination.earlier
-            ? carryPermissions(result.descriptor(), into, name, *destination.earlier)
-            : keepGroup(result.descriptor(), found))
-        return cannotCreate(error, errorText(error));
+    if (const SystemError error = result.create(destination, source))
+        return cannotCreate(error);
 
     LineReader reader(source);
     BufferedWriter writer(result);
-    const auto writeFailure = [&](int error) {
+    const auto writeFailure = [&](SystemError error) {
         return failure(kindOf(error), QStringLiteral("writing %1 failed: %2").arg(m_shownNewName, errorText(error)));
     };
     // A line that fails may be a line cut short by a change: then the change
@@ -344,34 +304,25 @@ ResizeOutcome Run::run()
         return writeFailure(result.writeError());
     if (!source.readWhole() || source.changedSinceOpen())
         return changed();
-    if (const int error = result.commit(name))
+    if (const SystemError error = result.commit())
         return writeFailure(error);
     return Created{m_shownNewName, result.identity()};
 }
 
 } // namespace
 
-ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings,
+ResizeOutcome runResize(const NativeName &folder, const NativeName &fileName, const ResizeSettings &settings,
                         RunOptions options)
 {
     return Run(folder, fileName, settings, std::move(options)).run();
 }
 
-ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
-                        RunOptions options)
+ResizeOutcome runResize(const ShownPart &part, const ResizeSettings &settings, RunOptions options)
 {
-    const std::optional<QByteArray> folderBytes = folderPathBytes(folder);
-    return Run(folderBytes.value_or(QByteArray()), QFile::encodeName(fileName), settings, std::move(options),
-               folderBytes ? QString() : folder)
+    const std::optional<NativeName> folder = folderPathFor(part.folder);
+    return Run(folder.value_or(NativeName()), nativeName(part.fileName), settings, std::move(options),
+               folder ? QString() : part.folder)
         .run();
-}
-
-std::optional<FileIdentity> identityOf(const QByteArray &path)
-{
-    struct stat file {};
-    if (path.contains('\0') || ::stat(path.constData(), &file) != 0)
-        return std::nullopt;
-    return identityOf(file);
 }
 
 } // namespace morvane

@@ -2,6 +2,7 @@
 
 #include "core/resize_outcome.h"
 #include "core/rules/resize_settings.h"
+#include "core/system/native_name.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,16 +28,21 @@ struct RunOptions {
     std::function<std::optional<KeptFile>(const FileIdentity &)> keep;
 };
 
-// Resizes `fileName` in `folder` into its _new1.afp companion beside it.
-// Names are bytes, as the file system holds them. The result is written
-// unseen and put in place only when the whole source has been transformed and
-// synced: after a failure nothing in the folder has changed.
-ResizeOutcome runResize(const QByteArray &folder, const QByteArray &fileName, const ResizeSettings &settings,
+// Resizes `fileName` in `folder` (empty for the current folder) into its
+// _new1.afp companion beside it. Names are as the system holds them. The
+// result is written unseen and put in place only when the whole source has
+// been transformed and synced: after a failure nothing in the folder has
+// changed.
+ResizeOutcome runResize(const NativeName &folder, const NativeName &fileName, const ResizeSettings &settings,
                         RunOptions options = {});
 
-// The same for names held as text, encoded as the file system takes them:
-// the folder by folderPathBytes, and refused where it stands for two.
-ResizeOutcome runResize(const QString &folder, const QString &fileName, const ResizeSettings &settings,
-                        RunOptions options = {});
+// A part as the window's list shows it: its folder and its name, as text.
+struct ShownPart {
+    QString folder;
+    QString fileName;
+};
+// The same for a part the window shows: its folder is the one folderPathFor
+// finds, and refused where the text stands for two.
+ResizeOutcome runResize(const ShownPart &part, const ResizeSettings &settings, RunOptions options = {});
 
 } // namespace morvane

@@ -163,7 +163,7 @@ private slots:
         QFETCH(int, line);
         const Scene scene(source);
         const int descriptors = openDescriptors();
-        const ResizeOutcome outcome = runResize(scene.folder.path(), "wing.afp", settings);
+        const ResizeOutcome outcome = runResize({scene.folder.path(), "wing.afp"}, settings);
         QCOMPARE(openDescriptors(), descriptors);
         QCOMPARE(scene.leftOver(), QStringList());
         const auto *failed = std::get_if<Failed>(&outcome);
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         // Two cores, as morvane-resize runs it, give the same.
         QVERIFY(std::holds_alternative<Created>(
-            runResize(scene.folder.path(), "wing.afp", settings, {.secondCore = true, .keep = {}})));
+            runResize({scene.folder.path(), "wing.afp"}, settings, {.secondCore = true, .keep = {}})));
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         QCOMPARE(scene.folder.read("wing.afp"), source);
     }
@@ -254,7 +254,7 @@ private slots:
                 QSKIP("only root can give a file to another user");
         }
         QStringList after = folder.entries();
-        const ResizeOutcome outcome = runResize(folder.path(), "wing.afp", {});
+        const ResizeOutcome outcome = runResize({folder.path(), "wing.afp"}, {});
         QCOMPARE(folder.read("wing.afp"), kHeader);
         QVERIFY(QFileInfo("/dev/null").exists() && !QFileInfo("/dev/null").isFile());
         const auto *failed = std::get_if<Failed>(&outcome);
@@ -340,7 +340,7 @@ private slots:
             const ActingAs acting{uid_t(given.user)};
             if (given.user != 0 && !acting.changed)
                 QSKIP("only root can act as another user");
-            outcome = runResize(scene.folder.path(), "wing.afp", {});
+            outcome = runResize({scene.folder.path(), "wing.afp"}, {});
         }
         ::umask(previousUmask);
         QVERIFY(std::holds_alternative<Created>(outcome));
@@ -360,7 +360,7 @@ private slots:
         const Scene scene(kHeader);
         for (const sighandler_t handler : {SIG_DFL, SIG_IGN, +[](int) {}}) {
             const sighandler_t previous = ::signal(SIGXFSZ, handler);
-            const bool created = std::holds_alternative<Created>(runResize(scene.folder.path(), "wing.afp", {}));
+            const bool created = std::holds_alternative<Created>(runResize({scene.folder.path(), "wing.afp"}, {}));
             QVERIFY(::signal(SIGXFSZ, previous) == handler && created);
         }
     }

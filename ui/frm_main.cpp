@@ -1,6 +1,7 @@
 #include "ui/frm_main.h"
 
 #include "core/part_file_names.h"
+#include "core/system/folder_names.h"
 #include "core/resize_run.h"
 #include "ui/application_title.h"
 #include "ui/fonts.h"
@@ -170,7 +171,7 @@ void frm_main::Dir1_Change() { setListedFolder(m_folders->filePath(Dir1->current
 void frm_main::Command2_Click()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const morvane::ResizeOutcome outcome = morvane::runResize(m_listedFolder, selectedFileName(), resizeSettings());
+    const morvane::ResizeOutcome outcome = morvane::runResize({m_listedFolder, selectedFileName()}, resizeSettings());
     QApplication::restoreOverrideCursor();
     showMessage(morvane::outcomeMessage(outcome));
     if (std::holds_alternative<morvane::Created>(outcome))

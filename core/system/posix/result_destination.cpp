@@ -1,4 +1,7 @@
-#include "core/result_destination.h"
+#include "core/system/result_destination.h"
+
+#include "core/system/posix/file_status.h"
+#include "core/system/posix/folder_state.h"
 
 #include <QList>
 
@@ -27,11 +30,13 @@ std::deque<QByteArray> namesOf(const QByteArray &path)
 // The path is walked name by name, as the kernel would walk it, but no
 // folder is entered and no link followed before it has been looked at, so
 // that another user's link on the way is seen, in a folder part too.
-int findDestination(int folder, const QByteArray &name, Destination &destination)
+SystemError findDestination(const OpenFolder &folder, const NativeName &name, Destination &destination)
 {
-    destination.folder = Descriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    if (!destination.folder.valid())
+    Descriptor &at = destination.folder.state().fd;
+    at = Descriptor(::fcntl(descriptorOf(folder), F_DUPFD_CLOEXEC, 0));
+    if (!at.valid())
         return errno;
+    struct stat found {};
     std::deque<QByteArray> names{name};
     while (!names.empty()) {
         QByteArray next = names.front();
@@ -42,8 +47,7 @@ int findDestination(int folder, const QByteArray &name, Destination &destination
                 continue;
             next = "."; // a link that ends in a folder
         }
-        struct stat found {};
-        if (::fstatat(destination.folder.get(), next.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(at.get(), next.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT && errno != ENOTDIR)
                 return errno;
             destination.earlier.reset();
@@ -60,26 +64,25 @@ int findDestination(int folder, const QByteArray &name, Destination &destination
             if (++destination.links > kMaxLinks)
                 return ELOOP;
             char target[PATH_MAX];
-            const ssize_t length = ::readlinkat(destination.folder.get(), next.constData(), target, sizeof target);
+            const ssize_t length = ::readlinkat(at.get(), next.constData(), target, sizeof target);
             if (length < 0)
                 return errno;
             if (static_cast<std::size_t>(length) == sizeof target)
                 return ENAMETOOLONG;
             if (target[0] == '/')
-                destination.folder = Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                at = Descriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
             std::deque<QByteArray> targetNames = namesOf(QByteArray(target, length));
             names.insert(names.begin(), targetNames.begin(), targetNames.end());
             continue;
         }
         if (last) {
             destination.name = next;
-            destination.earlier = found;
+            destination.earlier = entryOf(found);
             break;
         }
         // A folder on the way: entered as it was looked at, never through a
         // link that took its place since.
-        Descriptor entered(
-            ::openat(destination.folder.get(), next.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        Descriptor entered(::openat(at.get(), next.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!entered.valid()) {
             if (errno != ENOTDIR && errno != ENOENT && errno != ELOOP)
                 return errno;
@@ -88,12 +91,17 @@ int findDestination(int folder, const QByteArray &name, Destination &destination
             destination.name = next;
             return 0;
         }
-        destination.folder = std::move(entered);
+        at = std::move(entered);
     }
-    if (!S_ISREG(destination.earlier->st_mode))
+    if (!S_ISREG(found.st_mode))
         destination.obstacle = destination.links > 0 ? Obstacle::LinkToNotRegular : Obstacle::NotRegular;
-    else if (destination.links > 0 && destination.earlier->st_uid != ::geteuid())
+    else if (destination.links > 0 && found.st_uid != ::geteuid())
         destination.obstacle = Obstacle::LinkToAnother;
+    else if (::faccessat(at.get(), destination.name.constData(), W_OK, AT_EACCESS) != 0) {
+        if (errno != EACCES)
+            return errno;
+        destination.obstacle = Obstacle::ReadOnly;
+    }
     return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "core/interrupt_cleanup.h"
+#include "core/system/posix/interrupt_cleanup.h"
 
 #include <climits>
 #include <csignal>

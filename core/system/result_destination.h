@@ -1,11 +1,8 @@
 #pragma once
 
-#include "core/descriptor.h"
-
-#include <QByteArray>
+#include "core/system/open_folder.h"
 
 #include <optional>
-#include <sys/stat.h>
 
 namespace morvane {
 
@@ -17,6 +14,7 @@ enum class Obstacle {
     LinkToAnother, // it is a link to another user's file
     LinkToNothing, // it is a link that leads to no file
     LinkToNotRegular, // it is a link to a folder, FIFO, device or socket
+    ReadOnly, // the file there may not be written
 };
 
 // Where the new file goes: its name in the part's folder or, where that
@@ -26,15 +24,15 @@ enum class Obstacle {
 // shared folder never has a run replace another file. Nothing but a
 // regular file is ever replaced.
 struct Destination {
-    Descriptor folder; // the folder that holds `name`
-    QByteArray name;
-    std::optional<struct stat> earlier; // what is there now, if anything
+    OpenFolder folder; // the folder that holds `name`
+    NativeName name;
+    std::optional<Entry> earlier; // what is there now, if anything
     int links = 0; // links followed to get there
     Obstacle obstacle = Obstacle::None;
 };
 
-// Looks up `name` in `folder` (a descriptor). 0, or the errno of a lookup
-// that failed; a destination with an obstacle is not to be written.
-int findDestination(int folder, const QByteArray &name, Destination &destination);
+// Looks up `name` in `folder`: 0, or the error of a lookup that failed; a
+// destination with an obstacle is not to be written.
+SystemError findDestination(const OpenFolder &folder, const NativeName &name, Destination &destination);
 
 } // namespace morvane

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/system/open_folder.h"
+
 #include <QIODevice>
 
-#include <sys/stat.h>
+#include <memory>
 
 namespace morvane {
 
@@ -13,33 +14,33 @@ namespace morvane {
 // going.
 class SourceFile : public QIODevice {
 public:
-    SourceFile() = default;
+    SourceFile();
     ~SourceFile() override;
 
-    // Opens `name` in the folder `folder` (a descriptor) as the file that
-    // `found` describes. 0, or the errno of the failure (ESTALE when another
-    // file took the name meanwhile).
-    int openAt(int folder, const QByteArray &name, const struct stat &found);
+    // Opens `name` in `folder` as the file that `found` describes. 0, or
+    // the error of the failure; kTakenOver when another file took the name
+    // meanwhile.
+    SystemError open(const OpenFolder &folder, const NativeName &name, const Entry &found);
+    static constexpr SystemError kTakenOver = -1; // no system's code
     void close() override;
-    int descriptor() const { return m_fd; }
     bool isSequential() const override { return true; }
 
     // Its size or time of change is not what it was, or another file has
     // taken its name.
     bool changedSinceOpen() const;
     // Exactly the size it had when opened has been read.
-    bool readWhole() const { return m_read == m_opened.st_size; }
+    bool readWhole() const;
+
+    // The system's own hold on the file, for the system half.
+    struct State;
+    State &state() const { return *m_state; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    int m_fd = -1;
-    int m_folder = -1;
-    QByteArray m_name;
-    struct stat m_opened {};
-    qint64 m_read = 0;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace morvane

@@ -1,7 +1,7 @@
-#include "core/result_permissions.h"
+#include "core/system/posix/result_permissions.h"
 
-#include "core/descriptor.h"
-#include "core/file_identity.h"
+#include "core/system/posix/descriptor.h"
+#include "core/system/posix/file_status.h"
 
 #include <acl/libacl.h>
 #include <cerrno>
@@ -15,15 +15,13 @@ namespace {
 // The earlier file itself, not whatever took its name since it was looked
 // at: opened for reading or, where it may only be written, for writing,
 // which changes nothing in it.
-Descriptor openEarlier(int folder, const QByteArray &name, const struct stat &earlier)
+Descriptor openEarlier(int folder, const QByteArray &name, const FileIdentity &earlier, struct stat &opened)
 {
     constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     Descriptor file(::openat(folder, name.constData(), O_RDONLY | kFlags));
     if (!file.valid() && errno == EACCES)
         file = Descriptor(::openat(folder, name.constData(), O_WRONLY | kFlags));
-    struct stat opened {};
-    if (file.valid()
-        && (::fstat(file.get(), &opened) != 0 || identityOf(opened) != identityOf(earlier))) {
+    if (file.valid() && (::fstat(file.get(), &opened) != 0 || identityOf(opened) != earlier)) {
         errno = ESTALE;
         return Descriptor();
     }
@@ -69,9 +67,10 @@ int firstResultMode(int source, const struct stat &part, mode_t &mode)
     return 0;
 }
 
-int carryPermissions(int fd, int folder, const QByteArray &name, const struct stat &earlier)
+int carryPermissions(int fd, int folder, const QByteArray &name, const FileIdentity &identity)
 {
-    const Descriptor file = openEarlier(folder, name, earlier);
+    struct stat earlier {};
+    const Descriptor file = openEarlier(folder, name, identity, earlier);
     if (!file.valid())
         return errno;
     // An access ACL's group bits are its mask, not the group's rights: the
