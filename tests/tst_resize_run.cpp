@@ -13,7 +13,9 @@
 #include <csignal>
 #include <grp.h>
 #include <sys/acl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using namespace morvane;
@@ -83,6 +85,18 @@ QByteArray aclText(const std::string &path)
     acl_free(text);
     acl_free(acl);
     return result;
+}
+
+// A socket bound at `path`, left there when it closes.
+bool bindSocket(const std::string &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    close(fd);
+    return bound;
 }
 
 } // namespace
@@ -192,8 +206,9 @@ private slots:
     {
         // Each planted: "L name target" a link, "L*" another user's ("=" for
         // a target as it stands, else inside the folder); "N name" given to
-        // another user; "E name" an earlier result; "F name" a FIFO. The
-        // folder holds the part, mine.afp, sub/mine.afp and the FIFO pipe.
+        // another user; "E name" an earlier result; "F name" a FIFO; "S
+        // name" a socket. The folder holds the part, mine.afp, sub/mine.afp
+        // and the FIFO pipe.
         QTest::addColumn<QStringList>("planted");
         QTest::addColumn<QByteArray>("writtenAt"); // where the result goes, where it is made
         QTest::addColumn<QString>("said"); // how the failure begins, where it fails
@@ -224,6 +239,7 @@ private slots:
         refused("dangling link", {link + "gone.afp"}, "it leads to no file");
         refused("link into no folder", {link + "mine.afp/x.afp"}, "it leads to no file");
         fails("a FIFO", {"F wing_new1.afp"}, "a FIFO named wing_new1.afp is in the way of the new file");
+        fails("a socket", {"S wing_new1.afp"}, "a socket named wing_new1.afp is in the way of the new file");
         fails("link to the part", {link + "wing.afp"}, "wing_new1.afp is a link to the part itself");
         fails("link loop", {link + "loop.afp", "L loop.afp wing_new1.afp"},
               "wing_new1.afp could not be created: Too many levels");
@@ -247,6 +263,8 @@ private slots:
                 folder.write(word[1].toUtf8(), Scene::kEarlier);
             else if (word[0] == "F")
                 QCOMPARE(mkfifo(at.c_str(), 0600), 0);
+            else if (word[0] == "S")
+                QVERIFY(bindSocket(at));
             else if (word[0].startsWith('L'))
                 QVERIFY(QFile::link(word[2].startsWith('=') ? word[2].mid(1) : folder.file(word[2]), folder.file(word[1])));
             if ((word[0] == "L*" && lchown(at.c_str(), kNobody, kNobody) != 0)

@@ -21,6 +21,20 @@ ensure_packages() {
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev qt6-qpa-plugins libacl1-dev fonts-liberation2)
 TEST_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils fonts-dejavu-core)
 CHECK_PACKAGES=(clang-16 libclang-rt-16-dev)
+# The Windows build: MinGW-w64's POSIX-thread compilers, Wine to run its
+# tests, NSIS for the installer, zip for the portable folder.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine nsis zip xvfb)
+
+# Debian's source packages, which the Windows build takes Qt from.
+ensure_deb_src() {
+    apt-cache showsrc qt6-base 2>/dev/null | grep -q '^Version:' && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm bookworm-updates' \
+        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' \
+        | "${sudo[@]}" tee /etc/apt/sources.list.d/morvane-deb-src.sources >/dev/null
+    "${sudo[@]}" apt-get update
+}
 
 # Configures a build folder once, then builds what changed:
 # build_project SOURCE_DIR BUILD_DIR [CMAKE_OPTION...]
