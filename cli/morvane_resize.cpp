@@ -2,6 +2,7 @@
 // from a script. Each FILE is resized by the same runResize, one after the
 // other; one that fails does not stop the others.
 
+#include "cli/console.h"
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
 #include "core/system/standard_streams.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -21,38 +21,27 @@ enum ExitStatus { AllCreated = 0, SomeFailed = 1, UsageError = 2 };
 
 constexpr char kProgram[] = "morvane-resize";
 
-// Arguments are bytes. Read as Latin-1 they pass through the parser
-// unchanged and toLatin1() gives the same bytes back, so a file name that
-// is not UTF-8 still names its own file.
-QStringList argumentsAsBytes(int argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLatin1(argv[i]);
-    return arguments;
-}
+using morvane::NativeName;
 
-void print(std::FILE *stream, const QByteArray &text) { std::fwrite(text.constData(), 1, size_t(text.size()), stream); }
-
-int usageError(const QString &error)
+int usageError(const NativeName &error)
 {
-    print(stderr, QByteArray(kProgram) + ": " + error.toLatin1() + "\nTry 'morvane-resize --help' for more.\n");
+    console::print(stderr, NativeName(kProgram) + ": " + error + "\nTry 'morvane-resize --help' for more.\n");
     return UsageError;
 }
 
-QByteArray reasonFor(const morvane::ResizeError &error)
+QString reasonFor(const morvane::ResizeError &error)
 {
     QString reason = error.what;
     if (error.line)
         reason.prepend(QStringLiteral("line %1: ").arg(*error.line));
-    return reason.toLocal8Bit();
+    return reason;
 }
 
 // What one call leaves alone: the results it has made, and the parts it
 // has yet to read. Files, not names: two names of one file are one file.
 class Batch {
 public:
-    explicit Batch(const QList<QByteArray> &files) : m_files(files)
+    explicit Batch(const QList<NativeName> &files) : m_files(files)
     {
         for (int at = 0; at < files.size(); ++at)
             if (const auto file = morvane::identityOf(files[at]))
@@ -71,26 +60,24 @@ public:
     void made(const morvane::FileIdentity &file, int from) { m_made[file] = from; }
 
 private:
-    QList<QByteArray> m_files;
+    QList<NativeName> m_files;
     std::map<morvane::FileIdentity, int> m_lastRead;
     std::map<morvane::FileIdentity, int> m_made;
 };
 
-void printFailure(const QByteArray &file, const QByteArray &reason)
+void printFailure(const NativeName &file, const QString &reason)
 {
     // As coreutils name an empty operand.
-    const QByteArray shown = file.isEmpty() ? "''" : morvane::shownName(file).toLocal8Bit();
-    print(stderr, QByteArray(kProgram) + ": " + shown + ": " + reason + '\n');
+    const QString shown = file.isEmpty() ? QStringLiteral("''") : morvane::shownName(file);
+    console::print(stderr, console::text(QStringLiteral("%1: %2: %3\n").arg(QLatin1String(kProgram), shown, reason)));
 }
 
 // Resizes the file at `at`; prints the new file's path, or the failure.
-bool resizeFile(Batch &batch, const QByteArray &file, int at, const morvane::ResizeSettings &settings)
+bool resizeFile(Batch &batch, const NativeName &file, int at, const morvane::ResizeSettings &settings)
 {
-    // A FILE ending in '/' names no file: it goes to the run whole, which
-    // refuses it as no part file.
-    const qsizetype slash = file.endsWith('/') ? -1 : file.lastIndexOf('/');
-    const QByteArray folder = file.left(slash + 1);
-    const QByteArray name = file.mid(slash + 1);
+    const qsizetype start = console::nameStart(file);
+    const NativeName folder = file.left(start);
+    const NativeName name = file.mid(start);
     morvane::RunOptions options;
     // Unlike the window, which keeps to its one thread, the command may use
     // a second core: it nearly halves the time of a large part.
@@ -102,13 +89,13 @@ bool resizeFile(Batch &batch, const QByteArray &file, int at, const morvane::Res
         return false;
     }
     if (!std::holds_alternative<morvane::Created>(outcome)) {
-        printFailure(file, "an empty name names no file");
+        printFailure(file, QStringLiteral("an empty name names no file"));
         return false;
     }
     batch.made(std::get<morvane::Created>(outcome).file, at);
     // The folder as given: cleaned as text, "sub/.." need not name the
     // folder the kernel went to.
-    print(stdout, folder + morvane::newFileNameFor(name) + '\n');
+    console::print(stdout, folder + morvane::newFileNameFor(name) + '\n');
     return true;
 }
 
@@ -121,7 +108,8 @@ bool standardOutputWritten(bool closed)
         errno = EBADF;
     if (written && !closed)
         return true;
-    print(stderr, QByteArray(kProgram) + ": write error: " + std::strerror(errno) + '\n');
+    console::print(stderr, console::text(QStringLiteral("%1: write error: %2\n")
+                                             .arg(QLatin1String(kProgram), QString::fromLocal8Bit(std::strerror(errno)))));
     return false;
 }
 
@@ -130,11 +118,7 @@ bool standardOutputWritten(bool closed)
 int main(int argc, char *argv[])
 {
     const morvane::ClosedStreams closed = morvane::claimStandardStreams();
-    // What is printed fails as a write, never as a signal: a closed pipe or
-    // a file size limit behind standard output or error ends no resize, and
-    // is reported where it can be.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
+    console::printingNeverSignals();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
 
@@ -161,35 +145,35 @@ int main(int argc, char *argv[])
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
 
-    if (!parser.parse(argumentsAsBytes(argc, argv)))
-        return usageError(parser.errorText());
+    if (!parser.parse(console::arguments(argc, argv)))
+        return usageError(console::fromArgument(parser.errorText()));
     if (parser.isSet(help) || parser.isSet(version)) {
-        print(stdout,
-              parser.isSet(help) ? parser.helpText().toLatin1() : QByteArray(kProgram) + ' ' + MORVANE_VERSION + '\n');
+        console::print(stdout, console::text(parser.isSet(help) ? parser.helpText()
+                                                                : QStringLiteral("%1 %2\n").arg(QLatin1String(kProgram),
+                                                                                                QLatin1String(MORVANE_VERSION))));
         return standardOutputWritten(closed.output) ? AllCreated : SomeFailed;
     }
 
-    morvane::ResizeSettings settings{parser.value(right).toLatin1().toStdString(),
-                                     parser.value(fore).toLatin1().toStdString(),
-                                     parser.value(up).toLatin1().toStdString(), defaults.precision};
+    const auto factor = [&](const QCommandLineOption &option) {
+        return console::fromArgument(parser.value(option)).toStdString();
+    };
+    morvane::ResizeSettings settings{factor(right), factor(fore), factor(up), defaults.precision};
     const QString precisionWord = parser.value(precision);
     if (precisionWord.compare(QLatin1String("AF5"), Qt::CaseInsensitive) == 0)
         settings.precision = morvane::PrecisionMode::AF5;
     else if (precisionWord.compare(QLatin1String("AF99"), Qt::CaseInsensitive) == 0)
         settings.precision = morvane::PrecisionMode::AF99;
     else
-        return usageError(QStringLiteral("--precision takes AF99 or AF5, not \"%1\".").arg(precisionWord));
-    const QStringList files = parser.positionalArguments();
+        return usageError(
+            console::fromArgument(QStringLiteral("--precision takes AF99 or AF5, not \"%1\".").arg(precisionWord)));
+    const QList<NativeName> files = console::files(parser.positionalArguments());
     if (files.isEmpty())
-        return usageError(QStringLiteral("no FILE given."));
+        return usageError("no FILE given.");
 
-    QList<QByteArray> bytes;
-    for (const QString &file : files)
-        bytes << file.toLatin1();
-    Batch batch(bytes);
+    Batch batch(files);
     bool allCreated = true;
-    for (int at = 0; at < bytes.size(); ++at)
-        allCreated = resizeFile(batch, bytes[at], at, settings) && allCreated;
+    for (int at = 0; at < files.size(); ++at)
+        allCreated = resizeFile(batch, files[at], at, settings) && allCreated;
     if (!standardOutputWritten(closed.output))
         return SomeFailed;
     return allCreated ? AllCreated : SomeFailed;

@@ -122,6 +122,8 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
         return notThrough(QStringLiteral("it leads to no file"));
     case Obstacle::LinkToNotRegular:
         return notThrough(QStringLiteral("it leads to a %1, not a part file").arg(typeOfEarlier()));
+    case Obstacle::Link:
+        return notThrough(QStringLiteral("Morvane follows no link on Windows"));
     case Obstacle::ReadOnly:
         return failure(ErrorKind::PermissionDenied,
                        QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));

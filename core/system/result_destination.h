@@ -15,6 +15,7 @@ enum class Obstacle {
     LinkToNothing, // it is a link that leads to no file
     LinkToNotRegular, // it is a link to a folder, FIFO, device or socket
     ReadOnly, // the file there may not be written
+    Link, // a link where links are never followed: Windows gives them no owner to trust
 };
 
 // Where the new file goes: its name in the part's folder or, where that
