@@ -1,0 +1,36 @@
+#include "core/system/result_destination.h"
+
+#include "core/system/windows/folder_state.h"
+
+namespace morvane {
+
+// Windows gives a link no owner the run could trust, so a link at the name
+// is never written through, whoever made it.
+SystemError findDestination(const OpenFolder &folder, const NativeName &name, Destination &destination)
+{
+    OpenFolder::State &at = destination.folder.state();
+    at.path = pathOf(folder);
+    at.handle = openForLooking(at.path);
+    if (!at.handle.valid())
+        return static_cast<SystemError>(::GetLastError());
+    destination.name = name;
+    const std::wstring path = inFolder(at.path, name);
+    const Handle earlier = openForLooking(path, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!earlier.valid()) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<SystemError>(error);
+    }
+    destination.earlier = entryOf(earlier.get());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(earlier.get(), &info))
+        return static_cast<SystemError>(::GetLastError());
+    if (destination.earlier->type == FileType::Link)
+        destination.obstacle = Obstacle::Link;
+    else if (destination.earlier->type != FileType::Regular)
+        destination.obstacle = Obstacle::NotRegular;
+    else if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+        destination.obstacle = Obstacle::ReadOnly;
+    return 0;
+}
+
+} // namespace morvane

@@ -1,0 +1,85 @@
+#include "core/system/source_file.h"
+
+#include "core/system/windows/folder_state.h"
+
+namespace morvane {
+
+struct SourceFile::State {
+    Handle file;
+    std::wstring path;
+    BY_HANDLE_FILE_INFORMATION opened{};
+    qint64 size = 0;
+    qint64 read = 0;
+};
+
+namespace {
+
+qint64 sizeOf(const BY_HANDLE_FILE_INFORMATION &info) { return (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow; }
+
+bool sameContentStamp(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INFORMATION &b)
+{
+    return sizeOf(a) == sizeOf(b) && a.ftLastWriteTime.dwLowDateTime == b.ftLastWriteTime.dwLowDateTime
+        && a.ftLastWriteTime.dwHighDateTime == b.ftLastWriteTime.dwHighDateTime;
+}
+
+} // namespace
+
+SourceFile::SourceFile() : m_state(std::make_unique<State>()) {}
+
+SourceFile::~SourceFile() { close(); }
+
+SystemError SourceFile::open(const OpenFolder &folder, const NativeName &name, const Entry &found)
+{
+    State &source = *m_state;
+    source.path = inFolder(pathOf(folder), name);
+    // Shared for reading only: no one writes it while it is read. A file
+    // another program holds open for writing fails here, saying so.
+    source.file = Handle(::CreateFileW(source.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source.file.valid())
+        return static_cast<SystemError>(::GetLastError());
+    const Entry opened = entryOf(source.file.get());
+    if (opened.type != FileType::Regular || opened.identity != found.identity
+        || !::GetFileInformationByHandle(source.file.get(), &source.opened)) {
+        source.file.close();
+        return kTakenOver;
+    }
+    source.size = sizeOf(source.opened);
+    source.read = 0;
+    QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    return 0;
+}
+
+void SourceFile::close()
+{
+    m_state->file.close();
+    QIODevice::close();
+}
+
+qint64 SourceFile::readData(char *data, qint64 maxSize)
+{
+    State &source = *m_state;
+    const qint64 allowed = std::min<qint64>({maxSize, source.size + 1 - source.read, 1 << 30});
+    if (allowed <= 0)
+        return 0;
+    DWORD got = 0;
+    if (!::ReadFile(source.file.get(), data, static_cast<DWORD>(allowed), &got, nullptr)) {
+        setErrorString(errorText(static_cast<SystemError>(::GetLastError())));
+        return -1;
+    }
+    source.read += got;
+    return got;
+}
+
+bool SourceFile::readWhole() const { return m_state->read == m_state->size; }
+
+bool SourceFile::changedSinceOpen() const
+{
+    const State &source = *m_state;
+    BY_HANDLE_FILE_INFORMATION now{};
+    const Handle named = openForLooking(source.path);
+    return !::GetFileInformationByHandle(source.file.get(), &now) || !sameContentStamp(now, source.opened)
+        || !named.valid() || entryOf(named.get()).identity != entryOf(source.file.get()).identity;
+}
+
+} // namespace morvane
