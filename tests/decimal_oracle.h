@@ -1,37 +1,87 @@
 #pragma once
 
 // What the numbers of a coordinate line must become, worked out apart from
-// both number paths of the program: numbers are read by the C library's strtod and
-// written from the exact digits its printf gives, rounded as decimal text,
-// digit by digit; a rounded value of more than 15 digits is the double
-// strtod reads from them, written by printf. Where the program and this agree, the fast path and the
-// general rules cannot both be wrong the same way.
+// both number paths of the program: numbers are checked by a regular
+// expression, read by the C library's strtod (on Windows, whose strtod fails
+// on long digit strings, by Qt's reader) and written from the exact digits
+// printf gives, rounded as decimal text, digit by digit; a rounded value of
+// more than 15 digits is the double read from them, written by printf.
+// Where the program and this agree, the fast path and the general rules
+// cannot both be wrong the same way.
 
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <locale.h>
 #include <optional>
-#include <regex.h>
 #include <string>
 #include <string_view>
+#ifdef _WIN32
+#include <QByteArray>
+#include <regex>
+#else
+#include <locale.h>
+#include <regex.h>
+#endif
 
 namespace oracle {
 
-// The text of a number, checked by a regular expression and read by strtod;
-// nothing for other text or an overflow.
+// Whether `text` is a number as parts and factors hold them.
+inline bool isNumberText(const std::string &text)
+{
+    constexpr const char *kPattern = "^[ \t]*[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?[ \t]*$";
+    if (text.find('\0') != std::string::npos)
+        return false;
+#ifdef _WIN32
+    static const std::regex number(kPattern, std::regex::extended);
+    return std::regex_search(text, number);
+#else
+    static regex_t number;
+    static const bool compiled = regcomp(&number, kPattern, REG_EXTENDED | REG_NOSUB) == 0;
+    return compiled && regexec(&number, text.c_str(), 0, nullptr, 0) == 0;
+#endif
+}
+
+// The double nearest to the value of number text; infinite past the
+// largest.
+inline double nearestDouble(const std::string &text)
+{
+#ifdef _WIN32
+    bool ok = false;
+    const double value = QByteArray::fromStdString(text).trimmed().toDouble(&ok);
+    if (ok)
+        return value;
+    // Qt refuses a value out of range: past the largest double where its
+    // first digit is in the units or above, else below the smallest.
+    const std::size_t start = text.find_first_of("0123456789.");
+    const std::size_t digitsEnd = std::min(text.find_first_not_of("0123456789.", start), text.size());
+    const std::size_t mark = text.find_first_of("eE", start);
+    const std::size_t end = std::min(text.find('.', start), digitsEnd);
+    const std::size_t first = text.find_first_of("123456789", start);
+    long long exponent = 0;
+    for (std::size_t i = mark == std::string::npos ? text.size() : mark + 1; i < text.size(); ++i)
+        if (text[i] >= '0' && text[i] <= '9')
+            exponent = std::min(exponent * 10 + (text[i] - '0'), LLONG_MAX / 20);
+    if (mark != std::string::npos && text.find('-', mark) != std::string::npos)
+        exponent = -exponent;
+    const long long lead = first < end ? static_cast<long long>(end - first) - 1 : -static_cast<long long>(first - end);
+    const double magnitude = lead + exponent >= 0 ? HUGE_VAL : 0.0;
+    return text.find('-') < start ? -magnitude : magnitude;
+#else
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(text.c_str(), nullptr, c);
+#endif
+}
+
+// The text of a number, checked and read; nothing for other text or an
+// overflow.
 inline std::optional<double> read(std::string_view text)
 {
-    static regex_t number;
-    static const bool compiled =
-        regcomp(&number, "^[ \t]*[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?[ \t]*$", REG_EXTENDED | REG_NOSUB)
-        == 0;
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const std::string copy(text);
-    if (!compiled || copy.find('\0') != std::string::npos || regexec(&number, copy.c_str(), 0, nullptr, 0) != 0)
+    if (!isNumberText(copy))
         return std::nullopt;
-    const double value = strtod_l(copy.c_str(), nullptr, c);
+    const double value = nearestDouble(copy);
     return std::isfinite(value) ? std::optional(value) : std::nullopt;
 }
 
@@ -78,7 +128,6 @@ inline std::string fifteenDigits(double magnitude)
 // The text a product is written as at `decimals` places.
 inline std::string written(double product, int decimals)
 {
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     const std::string sign = product < 0 ? "-" : "";
     const double magnitude = std::fabs(product);
     if (magnitude >= 1e15)
@@ -99,7 +148,7 @@ inline std::string written(double product, int decimals)
     // Past 15 digits the rounded value is the double nearest to it, and
     // its digits are written.
     if (units.size() > 15)
-        return sign + fifteenDigits(strtod_l((units + "e-" + std::to_string(decimals)).c_str(), nullptr, c));
+        return sign + fifteenDigits(nearestDouble(units + "e-" + std::to_string(decimals)));
     units.insert(0, std::size_t(std::max(0, decimals + 1 - int(units.size()))), '0');
     const std::string whole = units.substr(0, units.size() - std::size_t(decimals));
     std::string fraction = units.substr(whole.size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/system/native_name.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -15,29 +17,41 @@ QByteArray bytes(const char (&text)[N])
     return QByteArray(text, N - 1);
 }
 
+// A name as the system holds it, as std::filesystem takes it: its bytes on
+// POSIX, its UTF-16 on Windows.
+inline std::filesystem::path systemPath(const morvane::NativeName &name)
+{
+#ifdef _WIN32
+    return name.toStdWString();
+#else
+    return name.toStdString();
+#endif
+}
+
 // A temporary folder of part files.
 struct PartFolder {
     // QTemporaryDir cannot remove names that are not UTF-8.
-    ~PartFolder() { std::filesystem::remove_all(QFile::encodeName(dir.path()).toStdString()); }
+    ~PartFolder() { std::filesystem::remove_all(systemPath(morvane::nativeName(dir.path()))); }
 
     QString path() const { return dir.path(); }
     QString file(const QString &name) const { return dir.filePath(name); }
-    // Names are bytes, which need not be UTF-8.
-    std::string bytePath(const QByteArray &name) const
+    // Names as the system holds them, which need not be UTF-8 on POSIX.
+    std::filesystem::path systemPath(const morvane::NativeName &name) const
     {
-        return (QFile::encodeName(dir.path()) + '/' + name).toStdString();
+        return ::systemPath(morvane::nativeName(dir.path())) / ::systemPath(name);
     }
-    void write(const QByteArray &name, const QByteArray &data) const
+    std::string bytePath(const QByteArray &name) const { return systemPath(name).string(); }
+    void write(const morvane::NativeName &name, const QByteArray &data) const
     {
-        std::ofstream out(bytePath(name), std::ios::binary);
+        std::ofstream out(systemPath(name), std::ios::binary);
         if (!out.write(data.constData(), data.size()).flush())
-            qFatal("cannot write %s", name.constData());
+            qFatal("cannot write %s", qPrintable(QString(name)));
     }
-    QByteArray read(const QByteArray &name) const
+    QByteArray read(const morvane::NativeName &name) const
     {
-        if (std::error_code error; !std::filesystem::is_regular_file(bytePath(name), error))
+        if (std::error_code error; !std::filesystem::is_regular_file(systemPath(name), error))
             return "<missing>";
-        std::ifstream in(bytePath(name), std::ios::binary);
+        std::ifstream in(systemPath(name), std::ios::binary);
         return QByteArray::fromStdString({std::istreambuf_iterator<char>(in), {}});
     }
     // Hidden entries too, so that a left-over temporary file shows.
