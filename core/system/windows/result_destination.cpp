@@ -30,6 +30,12 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
         destination.obstacle = Obstacle::NotRegular;
     else if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         destination.obstacle = Obstacle::ReadOnly;
+    // A file another program holds open, and will not let go of, would
+    // stop ReplaceFileW only at the end: it is seen now, and said so.
+    else if (!Handle(::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr))
+                  .valid())
+        return static_cast<SystemError>(::GetLastError());
     return 0;
 }
 
