@@ -7,3 +7,5 @@ cd "$(dirname "$0")"
 for size in 16 24 32 48 64 128; do
     rsvg-convert --width "$size" --height "$size" morvane.svg --output "morvane-$size.png"
 done
+# The Windows icon holds them all, with ImageMagick's convert.
+convert morvane-{16,24,32,48,64,128}.png ../../ui/icons/morvane.png ../windows/morvane.ico
