@@ -54,7 +54,7 @@ qsizetype nameStart(const morvane::NativeName &file)
 {
     if (file.endsWith(u'/') || file.endsWith(u'\\'))
         return 0;
-    return std::max({file.lastIndexOf(u'/'), file.lastIndexOf(u'\\'), file.indexOf(u':') == 1 ? 1 : -1}) + 1;
+    return std::max<qsizetype>({file.lastIndexOf(u'/'), file.lastIndexOf(u'\\'), file.indexOf(u':') == 1 ? 1 : -1}) + 1;
 }
 
 } // namespace console

@@ -4,9 +4,10 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <semaphore>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -14,6 +15,32 @@
 namespace morvane {
 
 class BufferedWriter;
+
+// A binary semaphore on a mutex and a condition variable. libstdc++ 12's
+// std::binary_semaphore can miss a wake-up where the system has no futex
+// (MinGW's Windows), and the run would then wait for ever.
+class Handover {
+public:
+    void release()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_ready = true;
+        }
+        m_wake.notify_one();
+    }
+    void acquire()
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [this] { return m_ready; });
+        m_ready = false;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_ready = false;
+};
 
 // The fast path over a window of lines on two cores. The window is cut
 // into chunks at line ends: the caller takes them from the front and
@@ -65,8 +92,8 @@ private:
     // The next chunk from the front in the low half; past the next from the
     // back in the high half. Claimed together, so that the ends never cross.
     std::atomic<std::uint64_t> m_ends{0};
-    std::binary_semaphore m_started{0};
-    std::binary_semaphore m_done{0};
+    Handover m_started;
+    Handover m_done;
     bool m_stopping = false;
     std::size_t m_backOff = 0; // bytes to take on one core before sharing again
     std::size_t m_alone = 0; // taken on one core since the last window shared

@@ -19,7 +19,7 @@
 #include <string_view>
 #ifdef _WIN32
 #include <QByteArray>
-#include <regex>
+#include <QRegularExpression>
 #else
 #include <locale.h>
 #include <regex.h>
@@ -34,8 +34,8 @@ inline bool isNumberText(const std::string &text)
     if (text.find('\0') != std::string::npos)
         return false;
 #ifdef _WIN32
-    static const std::regex number(kPattern, std::regex::extended);
-    return std::regex_search(text, number);
+    static const QRegularExpression number(QString::fromLatin1(kPattern));
+    return number.match(QString::fromLatin1(text)).hasMatch();
 #else
     static regex_t number;
     static const bool compiled = regcomp(&number, kPattern, REG_EXTENDED | REG_NOSUB) == 0;

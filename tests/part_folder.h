@@ -31,7 +31,11 @@ inline std::filesystem::path systemPath(const morvane::NativeName &name)
 // A temporary folder of part files.
 struct PartFolder {
     // QTemporaryDir cannot remove names that are not UTF-8.
-    ~PartFolder() { std::filesystem::remove_all(systemPath(morvane::nativeName(dir.path()))); }
+    ~PartFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(systemPath(morvane::nativeName(dir.path())), error);
+    }
 
     QString path() const { return dir.path(); }
     QString file(const QString &name) const { return dir.filePath(name); }

@@ -4,6 +4,7 @@
 #include "core/line_reader.h"
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
+#include "core/system/system_error.h"
 #include "tests/part_folder.h"
 
 #include <QTest>
@@ -411,7 +412,8 @@ private slots:
     {
         QTest::addColumn<QString>("held");
         QTest::addColumn<QString>("said");
-        const QString locked = "The process cannot access the file because it is being used by another process";
+        // In the system's own words: Windows and Wine word it differently.
+        const QString locked = errorText(ERROR_SHARING_VIOLATION);
         QTest::newRow("part locked") << "wing.afp" << "it could not be opened for reading: " + locked;
         QTest::newRow("earlier result locked") << "wing_new1.afp" << "wing_new1.afp could not be created: " + locked;
         QTest::newRow("earlier result read-only") << "read-only"
@@ -427,8 +429,8 @@ private slots:
         if (held == "read-only")
             QVERIFY(::SetFileAttributesW(earlier.c_str(), FILE_ATTRIBUTE_READONLY));
         else
-            holder = ::CreateFileW(scene.folder.systemPath(held).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            holder = ::CreateFileW(scene.folder.systemPath(held).wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         const ResizeOutcome outcome = runResize({scene.folder.path(), "wing.afp"}, {});
         ::CloseHandle(holder);
         ::SetFileAttributesW(earlier.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -185,28 +185,34 @@ void appendNumber(std::string &out, double value)
     // Past the 'e' and its sign, which is '+': the value is 1 or more.
     int exponent = 0;
     std::from_chars(sci.data() + ePos + 2, sci.data() + sci.size(), exponent);
-    std::string digits = std::string(sci.substr(0, 1)) + std::string(sci.substr(2, ePos - 2));
-    digits.erase(digits.find_last_not_of('0') + 1);
+    // The 15 digits without the point, trailing zeros dropped.
+    std::array<char, 15> digits{};
+    digits[0] = sci[0];
+    std::copy(sci.begin() + 2, sci.begin() + static_cast<std::ptrdiff_t>(ePos), digits.begin() + 1);
+    std::size_t count = ePos - 1;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+    const std::string_view kept(digits.data(), count);
     if (exponent >= 15) {
         // From 10^15 on the exponent has no leading zero: e+15 is E+15.
-        out += digits[0];
-        if (digits.size() > 1) {
+        out += kept[0];
+        if (count > 1) {
             out += '.';
-            out.append(digits, 1);
+            out += kept.substr(1);
         }
         out += "E+";
         out += sci.substr(ePos + 2);
         return;
     }
     const auto whole = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= whole) {
-        out += digits;
-        out.append(whole - digits.size(), '0');
+    if (count <= whole) {
+        out += kept;
+        out.append(whole - count, '0');
         return;
     }
-    out.append(digits, 0, whole);
+    out += kept.substr(0, whole);
     out += '.';
-    out.append(digits, whole);
+    out += kept.substr(whole);
 }
 
 void appendNumber(std::string &out, RoundedNumber number)

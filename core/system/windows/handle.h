@@ -32,8 +32,8 @@ private:
     HANDLE m_handle;
 };
 
-// A path the wide calls take whatever its length: absolute, with the \\?\
-// prefix that lifts the 260-character limit (and \\?\UNC\ for a share).
+// A path the wide calls take whatever its length: absolute, with the
+// prefix \\?\ that lifts the 260-character limit (\\?\UNC\ for a share).
 std::wstring longPath(const NativeName &path);
 // `name` in the folder `folder`, such a path already.
 inline std::wstring inFolder(const std::wstring &folder, const NativeName &name)

@@ -2,6 +2,8 @@
 
 #include "core/system/windows/folder_state.h"
 
+#include <QStringList>
+
 namespace morvane {
 
 Entry entryOf(HANDLE file)

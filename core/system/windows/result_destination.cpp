@@ -14,6 +14,10 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
     if (!at.handle.valid())
         return static_cast<SystemError>(::GetLastError());
     destination.name = name;
+    // Windows' file systems hold names of up to 255 UTF-16 units; said
+    // before anything is written, as the system does not always say so.
+    if (name.size() > 255)
+        return ERROR_FILENAME_EXCED_RANGE;
     const std::wstring path = inFolder(at.path, name);
     const Handle earlier = openForLooking(path, FILE_FLAG_OPEN_REPARSE_POINT);
     if (!earlier.valid()) {
