@@ -33,7 +33,7 @@ awk 'BEGIN {
             else if (form == 4) n = sprintf("%.2f", (rand() - 0.5) * 2e13)
             else if (form == 5) n = sprintf("%.0f", (rand() - 0.5) * 2e17)
             else if (form == 6) n = sprintf("%d.%d5", int(v), int(rand() * 10))
-            else if (form == 7) n = sprintf("+%.4fE-2", v)
+            else if (form == 7) n = sprintf("%+.4fE-2", v)
             else n = sprintf("-0.00%d", int(rand() * 5))
             line = line "," n
         }
@@ -61,6 +61,10 @@ for precision in AF99 AF5; do
             >/dev/null 2>&1) || status_windows=$?
         if [ "$status_linux" != "$status_windows" ]; then
             echo "same-bytes: exit status $status_linux on Linux, $status_windows on Windows for ${options[*]}" >&2
+            exit 1
+        fi
+        if [ ! -f "$work/linux/mixed_new1.afp" ]; then
+            echo "same-bytes: the mixed part failed for ${options[*]}, so nothing of it was compared" >&2
             exit 1
         fi
         if ! diff -r "$work/linux" "$work/windows" >/dev/null; then

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the test programs,
 # then the same under AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# minute of fuzzing the line rules. MORVANE_QUICK=1 runs the test programs
-# only; FUZZ_SECONDS sets how long the fuzzer runs.
+# minute of fuzzing the line rules, then the Windows leg (tools/windows.sh).
+# MORVANE_QUICK=1 runs the test programs only; FUZZ_SECONDS sets how long
+# the fuzzer runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
@@ -29,3 +30,6 @@ mkdir -p build-fuzz/corpus
 cp -n fuzz/seeds/* build-fuzz/corpus/
 build-fuzz/fuzz_line_rules -max_total_time="${FUZZ_SECONDS:-60}" -timeout=2 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix=build-fuzz/ build-fuzz/corpus
+
+echo "== Windows, under Wine"
+bash tools/windows.sh
