@@ -108,8 +108,9 @@ bool standardOutputWritten(bool closed)
         errno = EBADF;
     if (written && !closed)
         return true;
-    console::print(stderr, console::text(QStringLiteral("%1: write error: %2\n")
-                                             .arg(QLatin1String(kProgram), QString::fromLocal8Bit(std::strerror(errno)))));
+    console::print(stderr,
+                   console::text(QStringLiteral("%1: write error: %2\n")
+                                     .arg(QLatin1String(kProgram), QString::fromLocal8Bit(std::strerror(errno)))));
     return false;
 }
 
@@ -148,9 +149,10 @@ int main(int argc, char *argv[])
     if (!parser.parse(console::arguments(argc, argv)))
         return usageError(console::fromArgument(parser.errorText()));
     if (parser.isSet(help) || parser.isSet(version)) {
-        console::print(stdout, console::text(parser.isSet(help) ? parser.helpText()
-                                                                : QStringLiteral("%1 %2\n").arg(QLatin1String(kProgram),
-                                                                                                QLatin1String(MORVANE_VERSION))));
+        console::print(stdout,
+                       console::text(parser.isSet(help) ? parser.helpText()
+                                                        : QStringLiteral("%1 %2\n").arg(
+                                                            QLatin1String(kProgram), QLatin1String(MORVANE_VERSION))));
         return standardOutputWritten(closed.output) ? AllCreated : SomeFailed;
     }
 

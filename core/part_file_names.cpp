@@ -6,7 +6,10 @@ namespace morvane {
 
 namespace {
 
-QString escaped(uint code) { return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, u'0'); }
+QString escaped(uint code)
+{
+    return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, u'0');
+}
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/system/file_identity.h"
 #include "core/rules/line_error.h"
+#include "core/system/file_identity.h"
 
 #include <QString>
 

@@ -111,8 +111,9 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
     const auto typeOfEarlier = [&] { return QLatin1String(typeName(destination.earlier->type)); };
     switch (destination.obstacle) {
     case Obstacle::NotRegular:
-        return failure(ErrorKind::PathError,
-                       QStringLiteral("a %1 named %2 is in the way of the new file").arg(typeOfEarlier(), m_shownNewName));
+        return failure(
+            ErrorKind::PathError,
+            QStringLiteral("a %1 named %2 is in the way of the new file").arg(typeOfEarlier(), m_shownNewName));
     case Obstacle::LinkOfAnother:
         return notThrough(destination.links == 0 ? QStringLiteral("the link is another user's")
                                                  : QStringLiteral("it leads through another user's link"));
@@ -125,8 +126,9 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
     case Obstacle::Link:
         return notThrough(QStringLiteral("Morvane follows no link on Windows"));
     case Obstacle::ReadOnly:
-        return failure(ErrorKind::PermissionDenied,
-                       QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));
+        return failure(
+            ErrorKind::PermissionDenied,
+            QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));
     case Obstacle::None:
         break;
     }
@@ -136,11 +138,11 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
     if (destination.links > 0 && destination.earlier->identity == source.identity)
         return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
     if (const auto kept = m_options.keep ? m_options.keep(destination.earlier->identity) : std::nullopt)
-        return failure(ErrorKind::PathError,
-                       kept->made ? QStringLiteral("will not overwrite just-created %1, made from %2")
-                                        .arg(m_shownNewName, kept->part)
-                                  : QStringLiteral("will not overwrite %1 before %2 is resized")
-                                        .arg(m_shownNewName, kept->part));
+        return failure(
+            ErrorKind::PathError,
+            kept->made
+                ? QStringLiteral("will not overwrite just-created %1, made from %2").arg(m_shownNewName, kept->part)
+                : QStringLiteral("will not overwrite %1 before %2 is resized").arg(m_shownNewName, kept->part));
     return std::nullopt;
 }
 
@@ -273,7 +275,8 @@ ResizeOutcome Run::run()
                        QStringLiteral("it is a %1, not a part file").arg(QLatin1String(typeName(found.type))));
 
     const auto cannotCreate = [&](SystemError error) {
-        return failure(kindOf(error), QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, errorText(error)));
+        return failure(kindOf(error),
+                       QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, errorText(error)));
     };
     Destination destination;
     if (const SystemError error = findDestination(folder, m_newName, destination))

@@ -54,19 +54,13 @@ inline double nearestDouble(const std::string &text)
         return value;
     // Qt refuses a value out of range: past the largest double where its
     // first digit is in the units or above, else below the smallest.
-    const std::size_t start = text.find_first_of("0123456789.");
-    const std::size_t digitsEnd = std::min(text.find_first_not_of("0123456789.", start), text.size());
-    const std::size_t mark = text.find_first_of("eE", start);
-    const std::size_t end = std::min(text.find('.', start), digitsEnd);
+    const std::size_t start = text.find_first_of("0123456789."), mark = text.find_first_of("eE", start);
+    const std::size_t end =
+        std::min({text.find('.', start), text.find_first_not_of("0123456789.", start), text.size()});
     const std::size_t first = text.find_first_of("123456789", start);
-    long long exponent = 0;
-    for (std::size_t i = mark == std::string::npos ? text.size() : mark + 1; i < text.size(); ++i)
-        if (text[i] >= '0' && text[i] <= '9')
-            exponent = std::min(exponent * 10 + (text[i] - '0'), LLONG_MAX / 20);
-    if (mark != std::string::npos && text.find('-', mark) != std::string::npos)
-        exponent = -exponent;
+    const long long exponent = mark == std::string::npos ? 0 : std::strtoll(text.c_str() + mark + 1, nullptr, 10) / 4;
     const long long lead = first < end ? static_cast<long long>(end - first) - 1 : -static_cast<long long>(first - end);
-    const double magnitude = lead + exponent >= 0 ? HUGE_VAL : 0.0;
+    const double magnitude = lead / 4 + exponent >= 0 ? HUGE_VAL : 0.0;
     return text.find('-') < start ? -magnitude : magnitude;
 #else
     static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));

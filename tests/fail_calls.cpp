@@ -70,9 +70,9 @@ int faccessat(int folder, const char *path, int mode, int flags)
 
 int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags)
 {
-    return underProc(from) ? -1
-                           : real<int (*)(int, const char *, int, const char *, int)>("linkat")(fromFolder, from,
-                                                                                                toFolder, to, flags);
+    return underProc(from)
+        ? -1
+        : real<int (*)(int, const char *, int, const char *, int)>("linkat")(fromFolder, from, toFolder, to, flags);
 }
 
 int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<int (*)(int)>("fdatasync")(fd); }

@@ -1,14 +1,21 @@
 #pragma once
 
+#include "core/rules/line_error.h"
 #include "core/system/native_name.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMetaType>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+
+// A row's outcome: failing with that kind, or not at all.
+using Fails = std::optional<morvane::ErrorKind>;
+Q_DECLARE_METATYPE(Fails)
 
 // A byte string literal that may hold NUL bytes.
 template <std::size_t N>
@@ -44,7 +51,6 @@ struct PartFolder {
     {
         return ::systemPath(morvane::nativeName(dir.path())) / ::systemPath(name);
     }
-    std::string bytePath(const QByteArray &name) const { return systemPath(name).string(); }
     void write(const morvane::NativeName &name, const QByteArray &data) const
     {
         std::ofstream out(systemPath(name), std::ios::binary);

@@ -15,9 +15,6 @@
 
 using namespace morvane;
 
-using Fails = std::optional<morvane::ErrorKind>; // with that kind, or not at all
-Q_DECLARE_METATYPE(Fails)
-
 namespace {
 
 template <typename Result>

@@ -270,7 +270,8 @@ private slots:
     {
         QTest::addColumn<bool>("twin");
         QTest::addColumn<QString>("message");
-        QTest::newRow("alone") << false << "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
+        QTest::newRow("alone") << false
+                               << "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
         QTest::newRow("beside its twin") << true << "Could not resize: the folder ";
     }
     void folderNameNotUtf8()
@@ -278,13 +279,11 @@ private slots:
         QFETCH(bool, twin);
         QFETCH(QString, message);
         const QByteArray latin = "g\xE9", twinName = "g\xEF\xBF\xBD";
-        for (const QByteArray &name : {latin, twinName})
-            if (name == latin || twin)
-                QVERIFY(std::filesystem::create_directory(folder->bytePath(name)));
-        folder->write(latin + "/wing.afp", kPart);
-        if (twin)
-            folder->write(twinName + "/wing.afp", kPart);
-        QVERIFY(::chdir(folder->bytePath(latin).c_str()) == 0);
+        for (const QByteArray &name : twin ? QList{latin, twinName} : QList{latin}) {
+            QVERIFY(std::filesystem::create_directory(folder->systemPath(name)));
+            folder->write(name + "/wing.afp", kPart);
+        }
+        QVERIFY(::chdir(folder->systemPath(latin).c_str()) == 0);
         window = std::make_unique<frm_main>();
         window->show();
         QCOMPARE(listed(), twin ? QStringList() : QStringList({"wing.afp"}));
@@ -302,21 +301,25 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // "-": no help file
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("box"); // how the message box begins, where one comes
-        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n" << "";
-        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc" << "";
+        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n"
+                                     << "";
+        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc"
+                                        << "";
         QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9") << "";
         QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9") << "";
         QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application"
                                  << "";
 #ifndef _WIN32
-        QTest::newRow("a FIFO") << QByteArray("|") << "<none>" << "The help file ";
+        QTest::newRow("a FIFO") << QByteArray("|") << "<none>"
+                                << "The help file ";
 #endif
         // 10,485 lines of 100 bytes fit in 1 MiB; the next is cut off, and
         // with it the second byte of a UTF-8 letter.
         const QByteArray line = QByteArray(96, 'x') + "\xC3\xA9\r\n";
         const QString shown = QString(QString(96, 'x') + QStringLiteral("\u00E9\n")).repeated(10485);
         QTest::newRow("longer than 1 MiB")
-            << line.repeated(20000) << shown + "[The help text is cut here: the file is longer than 1 MiB.]" << "";
+            << line.repeated(20000) << shown + "[The help text is cut here: the file is longer than 1 MiB.]"
+            << "";
     }
     void help()
     {

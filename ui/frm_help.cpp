@@ -85,8 +85,8 @@ void frm_help::load()
     }
     // A FIFO would never end its opening, a device its reading.
     if (!file.isFile()) {
-        m_loadError =
-            QStringLiteral("The help file %1 could not be read: it is not a plain file.").arg(QDir::toNativeSeparators(path));
+        m_loadError = QStringLiteral("The help file %1 could not be read: it is not a plain file.")
+                          .arg(QDir::toNativeSeparators(path));
         return;
     }
     m_helpStream.setFileName(path);

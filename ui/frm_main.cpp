@@ -1,8 +1,8 @@
 #include "ui/frm_main.h"
 
 #include "core/part_file_names.h"
-#include "core/system/folder_names.h"
 #include "core/resize_run.h"
+#include "core/system/folder_names.h"
 #include "ui/application_title.h"
 #include "ui/fonts.h"
 #include "ui/frmAbout.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -260,5 +261,12 @@ void frm_main::showMessage(const QString &message)
     QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(morvane::kApplicationTitle), text, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.setFont(font());
+    // A box is as wide as its text needs, and a short text would leave its
+    // title cut short in the title bar, beside the icon and the buttons.
+    const int titleWidth =
+        QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle())
+        + 4 * style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0), grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
 }

@@ -225,8 +225,8 @@ void appendNumber(std::string &out, RoundedNumber number)
         // nearest to it, read from its units' text by from_chars, which
         // rounds correctly; that double's digits are written.
         std::array<char, 32> text{};
-        const auto length = static_cast<std::size_t>(std::to_chars(text.data(), text.data() + 24, number.units).ptr
-                                                     - text.data());
+        const auto length =
+            static_cast<std::size_t>(std::to_chars(text.data(), text.data() + 24, number.units).ptr - text.data());
         text[length] = 'e';
         text[length + 1] = '-';
         text[length + 2] = static_cast<char>('0' + number.decimals);

@@ -69,7 +69,8 @@ bool SourceFile::changedSinceOpen() const
     struct stat now {};
     struct stat named {};
     return ::fstat(file.fd.get(), &now) != 0 || !sameContentStamp(now, file.opened)
-        || ::fstatat(file.folder, file.name.constData(), &named, 0) != 0 || identityOf(named) != identityOf(file.opened);
+        || ::fstatat(file.folder, file.name.constData(), &named, 0) != 0
+        || identityOf(named) != identityOf(file.opened);
 }
 
 } // namespace morvane

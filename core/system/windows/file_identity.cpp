@@ -10,8 +10,7 @@ std::optional<FileIdentity> identityOf(const NativeName &path)
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.valid() || !::GetFileInformationByHandle(file.get(), &info))
         return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 } // namespace morvane

@@ -23,10 +23,7 @@ public:
     HANDLE get() const { return m_handle; }
     bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
     // False where closing reports a failure, as a network drive may.
-    bool close()
-    {
-        return !valid() || ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE));
-    }
+    bool close() { return !valid() || ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)); }
 
 private:
     HANDLE m_handle;

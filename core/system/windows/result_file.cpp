@@ -68,8 +68,8 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
     result.replacing = destination.earlier.has_value();
     for (int attempt = 0; attempt < kNameAttempts && !result.file.valid(); ++attempt) {
         result.temporaryPath = result.folder + L'\\' + temporaryName();
-        result.file = Handle(::CreateFileW(result.temporaryPath.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        result.file = Handle(::CreateFileW(result.temporaryPath.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!result.file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) {
             result.temporaryPath.clear();
             return lastError();
@@ -91,8 +91,7 @@ qint64 ResultFile::writeData(const char *data, qint64 size)
 {
     State &result = *m_state;
     DWORD written = 0;
-    if (!::WriteFile(result.file.get(), data, static_cast<DWORD>(std::min<qint64>(size, 1 << 30)), &written,
-                     nullptr)) {
+    if (!::WriteFile(result.file.get(), data, static_cast<DWORD>(std::min<qint64>(size, 1 << 30)), &written, nullptr)) {
         result.writeError = lastError();
         setErrorString(errorText(result.writeError));
         return -1;

@@ -31,9 +31,9 @@ ErrorKind kindOf(SystemError error)
 QString errorText(SystemError error)
 {
     wchar_t *text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
     QString words = length ? QString::fromWCharArray(text, static_cast<qsizetype>(length)).trimmed()
                            : QStringLiteral("Error %1").arg(error);
     ::LocalFree(text);
