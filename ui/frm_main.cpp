@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -266,7 +265,7 @@ void frm_main::showMessage(const QString &message)
     const int titleWidth =
         QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle())
         + 4 * style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-        grid->addItem(new QSpacerItem(titleWidth, 0), grid->rowCount(), 0, 1, grid->columnCount());
+    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+        label->setMinimumWidth(titleWidth);
     box.exec();
 }
