@@ -24,7 +24,7 @@ echo "== Tests under Wine"
 ctest --test-dir build-win --output-on-failure
 
 echo "== The same bytes as on Linux"
-bash tools/same-bytes.sh build/cli/morvane-resize build-win/cli/morvane-resize.exe "$qt"
+bash tools/same-bytes.sh build/cli/morvane-resize build-win/morvane-resize.exe "$qt"
 
 echo "== The installer and the portable zip"
 rm -rf build-win/package
