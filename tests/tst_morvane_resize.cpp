@@ -319,7 +319,8 @@ private slots:
         // Preloaded only where it acts: nobody may not reach the build folder.
         environment.insert("LD_PRELOAD", calls.isEmpty() ? "" : FAIL_CALLS);
         environment.insert("FAIL_CALLS", calls);
-        environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0");
+        // The sanitizers would take SIGSEGV for their own report.
+        environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0:handle_segv=0");
         process.setProcessEnvironment(environment);
         const rlimit sizeLimit{setting.section(' ', 2).toULong(), setting.section(' ', 2).toULong()};
         process.setChildProcessModifier([setting, nobody, sizeLimit] {
