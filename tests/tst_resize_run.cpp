@@ -16,9 +16,9 @@
 #include <csignal>
 #include <grp.h>
 #include <sys/acl.h>
-#include <sys/socket.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -98,18 +98,6 @@ QByteArray aclText(const std::string &path)
     acl_free(text);
     acl_free(acl);
     return result;
-}
-
-// A socket bound at `path`, left there when it closes.
-bool bindSocket(const std::string &path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    close(fd);
-    return bound;
 }
 #endif
 
@@ -277,10 +265,8 @@ private slots:
             const std::string at = folder.systemPath(word[1].toUtf8());
             if (word[0] == "E")
                 folder.write(word[1].toUtf8(), Scene::kEarlier);
-            else if (word[0] == "F")
-                QCOMPARE(mkfifo(at.c_str(), 0600), 0);
-            else if (word[0] == "S")
-                QVERIFY(bindSocket(at));
+            else if (word[0] == "F" || word[0] == "S")
+                QCOMPARE(mknod(at.c_str(), (word[0] == "F" ? S_IFIFO : S_IFSOCK) | 0600, 0), 0);
             else if (word[0].startsWith('L'))
                 QVERIFY(
                     QFile::link(word[2].startsWith('=') ? word[2].mid(1) : folder.file(word[2]), folder.file(word[1])));
@@ -391,17 +377,29 @@ private slots:
         QTEST(aclText(result), "acl");
     }
 
-    // A run takes SIGXFSZ out of its way while it writes (a write past the
-    // size limit then fails instead), and leaves it as the process had it:
-    // taken to its default action, ignored, or handled its own way.
+    // A run takes SIGXFSZ out of its way while it writes, so that a write
+    // past the size limit fails instead of ending the window, and leaves it as
+    // the process had it: taken to its default action, ignored, or handled.
     void fileSizeSignalAsTheProcessHadIt()
     {
         const Scene scene(kHeader);
-        for (const sighandler_t handler : {SIG_DFL, SIG_IGN, +[](int) {}}) {
-            const sighandler_t previous = ::signal(SIGXFSZ, handler);
-            const bool created = std::holds_alternative<Created>(runResize({scene.folder.path(), "wing.afp"}, {}));
-            QVERIFY(::signal(SIGXFSZ, previous) == handler && created);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit sixteenBytes{16, 16};
+            bool held = ::setrlimit(RLIMIT_FSIZE, &sixteenBytes) == 0;
+            for (const sighandler_t handler : {SIG_DFL, SIG_IGN, +[](int) {}}) {
+                ::signal(SIGXFSZ, handler);
+                const ResizeOutcome outcome = runResize({scene.folder.path(), "wing.afp"}, {});
+                held = held && outcomeMessage(outcome).contains(QStringLiteral("failed: File too large."))
+                    && ::signal(SIGXFSZ, SIG_DFL) == handler;
+            }
+            _exit(held ? 0 : 1);
         }
+        int status = -1;
+        QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child);
+        QCOMPARE(status, 0);
+        QVERIFY(scene.kept());
+        QCOMPARE(scene.leftOver(), QStringList());
     }
 
 #endif
