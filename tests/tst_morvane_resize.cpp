@@ -334,12 +334,14 @@ private slots:
             if (nobody && geteuid() == 0 && (setgroups(0, nullptr) || setgid(65534) || setuid(65534)))
                 _exit(99);
         });
-        // A run done first must leave the signals as the process had them.
+        // Runs done first, made or failed, must leave the signals as the
+        // process had them; a failed one only where the signal ends it.
         QStringList files{scene.folder.file("wing.afp")};
-        if (signal != 0) {
-            reachable.write("first.afp", kStart);
-            files.prepend(reachable.file("first.afp"));
-        }
+        reachable.write("first.afp", kStart);
+        reachable.write("failed.afp", kStart + "1\r\n");
+        if (signal != 0)
+            files =
+                QStringList{reachable.file("failed.afp"), reachable.file("first.afp")}.mid(status < 0 ? 0 : 1) + files;
         process.start(program, files);
         QVERIFY(process.waitForStarted());
         if (signal != 0 || !change.isEmpty()) {
@@ -357,7 +359,8 @@ private slots:
         QVERIFY(process.waitForFinished(120000));
         QVERIFY(chmod(folder.c_str(), 0700) == 0);
         QCOMPARE(process.exitStatus() == QProcess::CrashExit ? -process.exitCode() : process.exitCode(), status);
-        const QString err = process.readAllStandardError();
+        const QString err =
+            QString(process.readAllStandardError()).remove(QRegularExpression(".*failed.afp: line 6: .*\n"));
         const QString expected = "morvane-resize: " + scene.folder.file("wing.afp") + ": " + said;
         QVERIFY2(said.isEmpty() ? err.isEmpty() : err.startsWith(expected), qPrintable(err));
         QCOMPARE(scene.leftOver(), QStringList());
