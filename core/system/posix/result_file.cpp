@@ -53,8 +53,30 @@ struct ResultFile::State {
 
     // An unnamed file gets a hidden name first: linkat cannot replace a file.
     SystemError nameUnseen();
+    // Gives the file a hidden name of its own, which `make` makes (false,
+    // with errno, where it cannot), and arms its removal on interruption.
+    template <typename Make>
+    SystemError takeHiddenName(Make make);
     void discard();
 };
+
+template <typename Make>
+SystemError ResultFile::State::takeHiddenName(Make make)
+{
+    // Held back until the name is armed: no signal leaves it behind.
+    const SignalsHeld held;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const QByteArray name = newTemporaryName();
+        if (make(name)) {
+            temporaryName = name;
+            InterruptCleanup::arm(folder, name.constData());
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
 
 ResultFile::ResultFile() : m_state(std::make_unique<State>()) {}
 
@@ -84,18 +106,12 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
     }
     // Kernels and file systems without unnamed files say so in several ways.
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        const SignalsHeld held;
-        for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-            const QByteArray name = newTemporaryName();
+        const SystemError error = file.takeHiddenName([&](const QByteArray &name) {
             fd = ::openat(file.folder, name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-            if (fd >= 0) {
-                file.temporaryName = name;
-                InterruptCleanup::arm(file.folder, name.constData());
-                break;
-            }
-            if (errno != EEXIST)
-                break;
-        }
+            return fd >= 0;
+        });
+        if (error)
+            return error;
     }
     if (fd < 0)
         return errno;
@@ -143,18 +159,9 @@ FileIdentity ResultFile::identity() const { return m_state->identity; }
 SystemError ResultFile::State::nameUnseen()
 {
     const QByteArray self = selfPath(fd);
-    const SignalsHeld held;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QByteArray name = newTemporaryName();
-        if (::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
-            temporaryName = name;
-            InterruptCleanup::arm(folder, name.constData());
-            return 0;
-        }
-        if (errno != EEXIST)
-            return errno;
-    }
-    return EEXIST;
+    return takeHiddenName([&](const QByteArray &name) {
+        return ::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW) == 0;
+    });
 }
 
 SystemError ResultFile::commit()
