@@ -1,6 +1,6 @@
 #include "core/system/file_identity.h"
 
-#include "core/system/windows/handle.h"
+#include "core/system/windows/folder_state.h"
 
 namespace morvane {
 
@@ -10,7 +10,7 @@ std::optional<FileIdentity> identityOf(const NativeName &path)
     BY_HANDLE_FILE_INFORMATION info{};
     if (!file.valid() || !::GetFileInformationByHandle(file.get(), &info))
         return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return identityOf(info);
 }
 
 } // namespace morvane

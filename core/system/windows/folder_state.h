@@ -14,6 +14,12 @@ struct OpenFolder::State {
 
 inline const std::wstring &pathOf(const OpenFolder &folder) { return folder.state().path; }
 
+// Which file the system says it is: its volume and its index there.
+inline FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION &info)
+{
+    return {info.dwVolumeSerialNumber, (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 // What an open handle is, and which file: the type a name holds.
 Entry entryOf(HANDLE file);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/system/native_name.h"
+#include "core/system/system_error.h"
 
 #include <windows.h>
 
@@ -28,6 +29,9 @@ public:
 private:
     HANDLE m_handle;
 };
+
+// The failure of the last call that failed on this thread.
+inline SystemError lastError() { return static_cast<SystemError>(::GetLastError()); }
 
 // A path the wide calls take whatever its length: absolute, with the
 // prefix \\?\ that lifts the 260-character limit (\\?\UNC\ for a share).

@@ -12,7 +12,7 @@ Entry entryOf(HANDLE file)
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file, &info))
         return entry;
-    entry.identity = {info.dwVolumeSerialNumber, (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    entry.identity = identityOf(info);
     switch (::GetFileType(file)) {
     case FILE_TYPE_CHAR:
         entry.type = FileType::CharacterDevice;
@@ -50,7 +50,7 @@ SystemError OpenFolder::open(const NativeName &path)
     m_state->path = longPath(path);
     m_state->handle = openForLooking(m_state->path);
     if (!m_state->handle.valid())
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     if (entryOf(m_state->handle.get()).type != FileType::Folder)
         return ERROR_DIRECTORY;
     return 0;
@@ -71,7 +71,7 @@ SystemError OpenFolder::lookUp(const NativeName &name, Entry &entry) const
     }
     const Handle file = openForLooking(inFolder(m_state->path, name));
     if (!file.valid())
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     entry = entryOf(file.get());
     return 0;
 }

@@ -12,7 +12,7 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
     at.path = pathOf(folder);
     at.handle = openForLooking(at.path);
     if (!at.handle.valid())
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     destination.name = name;
     // Windows' file systems hold names of up to 255 UTF-16 units; said
     // before anything is written, as the system does not always say so.
@@ -21,13 +21,13 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
     const std::wstring path = inFolder(at.path, name);
     const Handle earlier = openForLooking(path, FILE_FLAG_OPEN_REPARSE_POINT);
     if (!earlier.valid()) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND ? 0 : static_cast<SystemError>(error);
+        const SystemError error = lastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
     }
     destination.earlier = entryOf(earlier.get());
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(earlier.get(), &info))
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     if (destination.earlier->type == FileType::Link)
         destination.obstacle = Obstacle::Link;
     else if (destination.earlier->type != FileType::Regular)
@@ -39,7 +39,7 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
     else if (!Handle(::CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr))
                   .valid())
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     return 0;
 }
 

@@ -30,8 +30,6 @@ bool markForDeletion(HANDLE file, bool marked)
     return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
-SystemError lastError() { return static_cast<SystemError>(::GetLastError()); }
-
 } // namespace
 
 struct ResultFile::State {

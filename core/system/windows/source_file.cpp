@@ -37,7 +37,7 @@ SystemError SourceFile::open(const OpenFolder &folder, const NativeName &name, c
     source.file = Handle(::CreateFileW(source.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source.file.valid())
-        return static_cast<SystemError>(::GetLastError());
+        return lastError();
     const Entry opened = entryOf(source.file.get());
     if (opened.type != FileType::Regular || opened.identity != found.identity
         || !::GetFileInformationByHandle(source.file.get(), &source.opened)) {
@@ -64,7 +64,7 @@ qint64 SourceFile::readData(char *data, qint64 maxSize)
         return 0;
     DWORD got = 0;
     if (!::ReadFile(source.file.get(), data, static_cast<DWORD>(allowed), &got, nullptr)) {
-        setErrorString(errorText(static_cast<SystemError>(::GetLastError())));
+        setErrorString(errorText(lastError()));
         return -1;
     }
     source.read += got;
