@@ -260,8 +260,8 @@ private slots:
         for (const char *mine : {"mine.afp", "sub/mine.afp"})
             folder.write(mine, "mine\r\n");
         QCOMPARE(mkfifo(folder.systemPath("pipe").c_str(), 0600), 0);
-        for (const QString &spec : planted) {
-            const QStringList word = spec.split(' ');
+        for (const QString &plant : planted) {
+            const QStringList word = plant.split(' ');
             const std::string at = folder.systemPath(word[1].toUtf8());
             if (word[0] == "E")
                 folder.write(word[1].toUtf8(), Scene::kEarlier);
