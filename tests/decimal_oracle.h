@@ -10,7 +10,6 @@
 // cannot both be wrong the same way.
 
 #include <array>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

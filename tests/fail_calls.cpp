@@ -3,6 +3,7 @@
 //   tmpfile    open(O_TMPFILE) is not supported (vfat, older NFS and SMB);
 //              tmpfile-eisdir and tmpfile-einval as older kernels refuse it
 //   proc       /proc is missing, as in a bare chroot
+//   no-room    a new name cannot be made, as on a disk with no inodes left
 //   fdatasync  the sync reports an I/O error
 //   close      closing a file written to reports an I/O error (NFS)
 //   read       reading a file past its first 64 KiB reports an I/O error;
@@ -57,8 +58,9 @@ int openat(int folder, const char *path, int flags, ...)
     va_start(rest, flags);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
     va_end(rest);
-    if ((flags & O_TMPFILE) == O_TMPFILE
-        && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
+    if (((flags & O_TMPFILE) == O_TMPFILE
+         && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
+        || ((flags & O_CREAT) && failing("no-room", ENOSPC)))
         return -1;
     return real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
 }

@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -260,6 +259,7 @@ private slots:
         row("sync fails", "", 0, "fdatasync", "", 0, "", 1, writing);
         row("close fails", "", 0, "close", "", 0, "", 1, writing);
         row("close fails, named file", "", 0, "tmpfile,close", "", 0, "", 1, writing);
+        row("no room", "", 0, "tmpfile,no-room", "", 0, "", 1, "wing_new1.afp could not be created: No space left");
         row("write fails", "", 0, "write", "", 0, "", 1, writing);
         row("short writes", "", 0, "short", "", 0, "", 0, "");
         row("read fails", "", 0, "read", "", 0, "", 1, "reading it failed: Input/output error");
