@@ -5,6 +5,9 @@
 # and the compiler; a change of any of them builds it again. Set
 # MORVANE_CACHE to keep it elsewhere than ~/.cache/morvane.
 set -euo pipefail
+# Standard output carries the prefix alone, since callers capture it:
+# everything else, apt's output included, goes to standard error.
+exec 3>&1 1>&2
 cd "$(dirname "$0")/.."
 source tools/packages.sh
 ensure_packages "${WINDOWS_PACKAGES[@]}" dpkg-dev
@@ -34,13 +37,13 @@ if [ ! -f "$prefix/.complete" ]; then
     work=$cache/qt-build-$key
     rm -rf "$work" "$prefix"
     mkdir -p "$work"
-    echo "Building Qt $version for Windows into $prefix (about half an hour on 2 cores)" >&2
-    (cd "$work" && apt-get source --download-only "qt6-base=$version" >&2 && dpkg-source -x ./*.dsc source >&2)
-    patch -d "$work/source" -p1 < "$patch" >&2
+    echo "Building Qt $version for Windows into $prefix (about half an hour on 2 cores)"
+    (cd "$work" && apt-get source --download-only "qt6-base=$version" && dpkg-source -x ./*.dsc source)
+    patch -d "$work/source" -p1 < "$patch"
     cmake -S "$work/source" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >&2
-    cmake --build "$work/build" >&2
-    cmake --install "$work/build" >&2
+        -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}"
+    cmake --build "$work/build"
+    cmake --install "$work/build"
     # What the packages must carry of where Qt came from.
     mkdir -p "$prefix/licences"
     cp "$work/source/LICENSES/LGPL-3.0-only.txt" "$work/source/LICENSES/GPL-3.0-only.txt" "$prefix/licences/"
@@ -48,4 +51,4 @@ if [ ! -f "$prefix/.complete" ]; then
     rm -rf "$work"
     touch "$prefix/.complete"
 fi
-echo "$prefix"
+echo "$prefix" >&3

@@ -11,6 +11,10 @@ source tools/packages.sh
 ensure_packages "${WINDOWS_PACKAGES[@]}"
 
 qt=$(bash tools/qt-for-windows.sh)
+if [ ! -f "$qt/.complete" ]; then
+    echo "tools/qt-for-windows.sh gave no Qt prefix, but: $qt" >&2
+    exit 1
+fi
 export WINEPREFIX=${WINEPREFIX:-${MORVANE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/morvane}/wine}
 export WINEDEBUG=-all
 [ -d "$WINEPREFIX" ] || wineboot --init >/dev/null 2>&1
