@@ -33,8 +33,7 @@ ensure_deb_src() {
     apt-cache showsrc qt6-base 2>/dev/null | grep -q '^Version:' && return 0
     local sudo=() entries
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    entries=$(deb_src_entries "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
-        /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources)
+    entries=$(debian_entries | sed 's/^deb /deb-src /')
     if [ -z "$entries" ]; then
         echo "No deb entry for Debian $(. /etc/os-release && echo "$VERSION_CODENAME") in /etc/apt: cannot add its sources" >&2
         return 1
@@ -43,10 +42,16 @@ ensure_deb_src() {
     "${sudo[@]}" apt-get update >&2
 }
 
-# Prints one-line deb-src entries for the deb entries of release CODENAME
-# (its own suite, -updates and -security) in the apt source files given, in
-# either format: one-line (.list) or deb822 (.sources).
-deb_src_entries() {
+# The deb entries of this machine's release (its own suite, -updates and
+# -security), one line each, from its apt sources in either format.
+debian_entries() {
+    deb_entries "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
+        /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources
+}
+
+# Prints, one line each, the deb entries of release CODENAME in the apt
+# source files given, one-line (.list) or deb822 (.sources).
+deb_entries() {
     local codename=$1 file files=()
     shift
     for file in "$@"; do [ -f "$file" ] && files+=("$file"); done
@@ -57,7 +62,7 @@ deb_src_entries() {
         }
         function emit(options, uri, suite, components) {
             if (wanted(suite) && !seen[options " " uri " " suite " " components]++)
-                print "deb-src " options (options == "" ? "" : " ") uri " " suite " " components
+                print "deb " options (options == "" ? "" : " ") uri " " suite " " components
         }
         function flush(   n, u, s, i, j, uris, suites, options) {
             if (types ~ /(^| )deb( |$)/ && enabled != "no") {
