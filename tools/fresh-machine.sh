@@ -57,7 +57,7 @@ say "made the root in $((SECONDS - start)) s"
 # Network and apt's own ways out as this machine has them; no service
 # starts inside the root.
 cp /etc/resolv.conf "$root/etc/resolv.conf"
-grep -lris 'proxy' /etc/apt/apt.conf.d/ 2>/dev/null | xargs -r cp -t "$root/etc/apt/apt.conf.d/"
+{ grep -lris 'proxy' /etc/apt/apt.conf.d/ 2>/dev/null || true; } | xargs -r cp -t "$root/etc/apt/apt.conf.d/"
 printf '#!/bin/sh\nexit 101\n' > "$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 mkdir -p "$root/tmp/.X11-unix"
