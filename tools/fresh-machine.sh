@@ -61,6 +61,7 @@ cp /etc/resolv.conf "$root/etc/resolv.conf"
 printf '#!/bin/sh\nexit 101\n' > "$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 mkdir -p "$root/tmp/.X11-unix"
+[ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 for fs in proc sys dev tmp/.X11-unix; do
     case $fs in
         proc) mount -t proc proc "$root/proc" ;;
