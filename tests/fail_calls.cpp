@@ -14,6 +14,13 @@
 //              signal may cut a write short
 //   stop       the process stops itself once it has written 2 MB to files, for
 //              a test to act in the middle of a run
+//   swap       the part's name is a link to a FIFO for the first open of a part
+//              by its name, and the part again after it, as another user in a
+//              shared folder may do; swap-second for the second open
+//   thread     no thread can be started, as under a process limit
+//   rename     putting the new file in place is not permitted
+// A FIFO opened for reading ends the process with status 3: it may block,
+// and a device opened in its place may act.
 
 #include <cerrno>
 #include <csignal>
@@ -22,6 +29,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,10 +50,18 @@ Function real(const char *name)
 
 bool underProc(const char *path) { return std::strncmp(path, "/proc/", 6) == 0 && failing("proc", ENOENT); }
 
-bool regularFile(int fd)
+bool ofType(int fd, mode_t type)
 {
     struct stat info {};
-    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    return fstat(fd, &info) == 0 && (info.st_mode & S_IFMT) == type;
+}
+bool regularFile(int fd) { return ofType(fd, S_IFREG); }
+
+// A part opened by its name, relative to its folder.
+bool partByName(const char *path)
+{
+    const std::size_t length = std::strlen(path);
+    return path[0] != '/' && length > 4 && !std::strcmp(path + length - 4, ".afp") && !std::strstr(path, "_new1");
 }
 
 } // namespace
@@ -60,9 +76,43 @@ int openat(int folder, const char *path, int flags, ...)
     va_end(rest);
     if (((flags & O_TMPFILE) == O_TMPFILE
          && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
-        || ((flags & O_CREAT) && failing("no-room", ENOSPC)))
+        || ((flags & O_CREAT) && failing("no-room", ENOSPC)) || underProc(path))
         return -1;
-    return real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
+    static int opens = 0;
+    const bool swap = partByName(path) && ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0);
+    const auto rename = real<int (*)(int, const char *, int, const char *)>("renameat");
+    if (swap
+        && (rename(folder, path, folder, ".part") != 0 || mkfifoat(folder, ".fifo", 0600) != 0
+            || symlinkat(".fifo", folder, path) != 0))
+        abort();
+    const int fd = real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
+    const int error = errno;
+    if (swap && (rename(folder, ".part", folder, path) != 0 || unlinkat(folder, ".fifo", 0) != 0))
+        abort();
+    if (fd >= 0 && !(flags & O_PATH) && ofType(fd, S_IFIFO) && failing("swap", 0)) {
+        static const char kSaid[] = "fail_calls: a FIFO was opened for reading\n";
+        real<ssize_t (*)(int, const void *, size_t)>("write")(2, kSaid, sizeof kSaid - 1);
+        _exit(3);
+    }
+    errno = error;
+    return fd;
+}
+
+// What a fortified build calls where the flags are not known when built.
+int __openat_2(int folder, const char *path, int flags) { return openat(folder, path, flags); }
+
+int renameat(int fromFolder, const char *from, int toFolder, const char *to)
+{
+    return failing("rename", EPERM)
+        ? -1
+        : real<int (*)(int, const char *, int, const char *)>("renameat")(fromFolder, from, toFolder, to);
+}
+
+int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*start)(void *), void *argument)
+{
+    return failing("thread", 0) ? EAGAIN
+                                : real<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
+                                    "pthread_create")(thread, attributes, start, argument);
 }
 
 int faccessat(int folder, const char *path, int mode, int flags)
