@@ -14,6 +14,7 @@
 
 #include <QDir>
 
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -59,6 +60,7 @@ public:
     ResizeOutcome run();
 
 private:
+    ResizeOutcome steps();
     Failed failure(ErrorKind kind, const QString &what, std::optional<std::uint64_t> line = std::nullopt) const
     {
         return Failed{ResizeError{kind, m_shownName, line, what}};
@@ -239,7 +241,18 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
     return endOfSource(lineNumber);
 }
 
+// Short of memory, the part fails alone: what the run holds goes on the way
+// out, so nothing is left in the folder, and the caller goes on.
 ResizeOutcome Run::run()
+{
+    try {
+        return steps();
+    } catch (const std::bad_alloc &) {
+        return failure(ErrorKind::IoError, QStringLiteral("there was not enough memory for it"));
+    }
+}
+
+ResizeOutcome Run::steps()
 {
     // Whatever is selected: the list shows nothing of such a folder.
     if (!m_twinnedFolder.isEmpty())

@@ -17,7 +17,7 @@
 //   swap       the part's name is a link to a FIFO for the first open of a part
 //              by its name, and the part again after it, as another user in a
 //              shared folder may do; swap-second for the second open
-//   thread     no thread can be started, as under a process limit
+//   clone      no thread can be started, as under a process limit
 //   rename     putting the new file in place is not permitted
 // A FIFO opened for reading ends the process with status 3: it may block,
 // and a device opened in its place may act.
@@ -110,7 +110,7 @@ int renameat(int fromFolder, const char *from, int toFolder, const char *to)
 
 int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*start)(void *), void *argument)
 {
-    return failing("thread", 0) ? EAGAIN
+    return failing("clone", 0) ? EAGAIN
                                 : real<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
                                     "pthread_create")(thread, attributes, start, argument);
 }
