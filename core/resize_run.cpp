@@ -79,6 +79,11 @@ private:
             : QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(shownName(m_folderPath)));
     }
     Failed notFound(const OpenFolder *folder) const;
+    Failed cannotReplace(const QString &why) const
+    {
+        return failure(ErrorKind::PermissionDenied,
+                       QStringLiteral("%1 cannot be replaced: %2").arg(m_shownNewName, why));
+    }
     std::optional<Failed> refusal(const Destination &destination, const Entry &source) const;
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
@@ -131,6 +136,11 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
         return failure(
             ErrorKind::PermissionDenied,
             QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));
+    case Obstacle::OthersInStickyFolder:
+        return cannotReplace(
+            QStringLiteral("it is another user's file in a folder where only its owner may replace it"));
+    case Obstacle::AppendOnly:
+        return cannotReplace(QStringLiteral("it is append-only"));
     case Obstacle::None:
         break;
     }
@@ -322,8 +332,11 @@ ResizeOutcome Run::steps()
         return writeFailure(result.writeError());
     if (!source.readWhole() || source.changedSinceOpen())
         return changed();
+    // Putting it in place may yet be refused by a rule or a flag the system
+    // gave no sign of before.
     if (const SystemError error = result.commit())
-        return writeFailure(error);
+        return destination.earlier && kindOf(error) == ErrorKind::PermissionDenied ? cannotReplace(errorText(error))
+                                                                                   : writeFailure(error);
     return Created{m_shownNewName, result.identity()};
 }
 

@@ -91,6 +91,10 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
     if (!destination.earlier)
         if (const SystemError error = firstResultMode(source.state().fd.get(), source.state().opened, mode))
             return error;
+    // In an append-only folder the new file's hidden name could never be
+    // taken away again.
+    if (appendOnly(file.folder, "."))
+        return EPERM;
     // O_TMPFILE is Linux's; macOS takes the named file below.
     int fd = ::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     // An unnamed file gets its name through /proc (see nameUnseen): where
