@@ -19,12 +19,13 @@
 //              shared folder may do; swap-second for the second open
 //   clone      no thread can be started, as under a process limit
 //   rename     putting the new file in place is not permitted
-// A FIFO opened for reading ends the process with status 3: it may block,
-// and a device opened in its place may act.
+// A FIFO opened for reading (or a swap not undone) ends the process with
+// status 3: it may block, and a device opened in its place may act.
 
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -55,14 +56,6 @@ bool ofType(int fd, mode_t type)
     struct stat info {};
     return fstat(fd, &info) == 0 && (info.st_mode & S_IFMT) == type;
 }
-bool regularFile(int fd) { return ofType(fd, S_IFREG); }
-
-// A part opened by its name, relative to its folder.
-bool partByName(const char *path)
-{
-    const std::size_t length = std::strlen(path);
-    return path[0] != '/' && length > 4 && !std::strcmp(path + length - 4, ".afp") && !std::strstr(path, "_new1");
-}
 
 } // namespace
 
@@ -78,22 +71,21 @@ int openat(int folder, const char *path, int flags, ...)
          && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
         || ((flags & O_CREAT) && failing("no-room", ENOSPC)) || underProc(path))
         return -1;
+    // A part opened by its name, relative to its folder.
     static int opens = 0;
-    const bool swap = partByName(path) && ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0);
-    const auto rename = real<int (*)(int, const char *, int, const char *)>("renameat");
+    const bool swap = path[0] != '/' && std::strstr(path, ".afp") && !std::strstr(path, "_new1")
+        && ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0);
+    const auto rename = real<decltype(&renameat)>("renameat");
     if (swap
-        && (rename(folder, path, folder, ".part") != 0 || mkfifoat(folder, ".fifo", 0600) != 0
-            || symlinkat(".fifo", folder, path) != 0))
+        && (rename(folder, path, folder, ".part") || mkfifoat(folder, ".fifo", 0600)
+            || symlinkat(".fifo", folder, path)))
         abort();
-    const int fd = real<int (*)(int, const char *, int, ...)>("openat")(folder, path, flags, mode);
+    const int fd = real<decltype(&openat)>("openat")(folder, path, flags, mode);
     const int error = errno;
-    if (swap && (rename(folder, ".part", folder, path) != 0 || unlinkat(folder, ".fifo", 0) != 0))
-        abort();
-    if (fd >= 0 && !(flags & O_PATH) && ofType(fd, S_IFIFO) && failing("swap", 0)) {
-        static const char kSaid[] = "fail_calls: a FIFO was opened for reading\n";
-        real<ssize_t (*)(int, const void *, size_t)>("write")(2, kSaid, sizeof kSaid - 1);
+    if ((swap && (rename(folder, ".part", folder, path) || unlinkat(folder, ".fifo", 0)))
+        || (fd >= 0 && !(flags & O_PATH) && ofType(fd, S_IFIFO) && failing("swap", 0)
+            && dprintf(2, "fail_calls: a FIFO was opened for reading\n") > 0))
         _exit(3);
-    }
     errno = error;
     return fd;
 }
@@ -103,37 +95,32 @@ int __openat_2(int folder, const char *path, int flags) { return openat(folder, 
 
 int renameat(int fromFolder, const char *from, int toFolder, const char *to)
 {
-    return failing("rename", EPERM)
-        ? -1
-        : real<int (*)(int, const char *, int, const char *)>("renameat")(fromFolder, from, toFolder, to);
+    return failing("rename", EPERM) ? -1 : real<decltype(&renameat)>("renameat")(fromFolder, from, toFolder, to);
 }
 
 int pthread_create(pthread_t *thread, const pthread_attr_t *attributes, void *(*start)(void *), void *argument)
 {
     return failing("clone", 0) ? EAGAIN
-                                : real<int (*)(pthread_t *, const pthread_attr_t *, void *(*)(void *), void *)>(
-                                    "pthread_create")(thread, attributes, start, argument);
+                               : real<decltype(&pthread_create)>("pthread_create")(thread, attributes, start, argument);
 }
 
 int faccessat(int folder, const char *path, int mode, int flags)
 {
-    return underProc(path) ? -1 : real<int (*)(int, const char *, int, int)>("faccessat")(folder, path, mode, flags);
+    return underProc(path) ? -1 : real<decltype(&faccessat)>("faccessat")(folder, path, mode, flags);
 }
 
 int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags)
 {
-    return underProc(from)
-        ? -1
-        : real<int (*)(int, const char *, int, const char *, int)>("linkat")(fromFolder, from, toFolder, to, flags);
+    return underProc(from) ? -1 : real<decltype(&linkat)>("linkat")(fromFolder, from, toFolder, to, flags);
 }
 
-int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<int (*)(int)>("fdatasync")(fd); }
+int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<decltype(&fdatasync)>("fdatasync")(fd); }
 
 ssize_t read(int fd, void *buffer, size_t size)
 {
-    const auto realRead = real<ssize_t (*)(int, void *, size_t)>("read");
+    const auto realRead = real<decltype(&read)>("read");
     static bool failed = false;
-    if (regularFile(fd) && lseek(fd, 0, SEEK_CUR) >= 65536 && !(failed && failing("read-once", 0))
+    if (ofType(fd, S_IFREG) && lseek(fd, 0, SEEK_CUR) >= 65536 && !(failed && failing("read-once", 0))
         && failing("read", EIO)) {
         if (failing("read-once", 0))
             realRead(fd, buffer, size);
@@ -146,20 +133,20 @@ ssize_t read(int fd, void *buffer, size_t size)
 
 ssize_t write(int fd, const void *data, size_t size)
 {
-    if (regularFile(fd) && failing("write", EIO))
+    if (ofType(fd, S_IFREG) && failing("write", EIO))
         return -1;
-    if (regularFile(fd) && failing("short", 0))
+    if (ofType(fd, S_IFREG) && failing("short", 0))
         size = size < 4096 ? size : 4096;
     static size_t written = 0;
-    if (regularFile(fd) && (written += size) >= 2 << 20 && written - size < 2 << 20 && failing("stop", 0))
+    if (ofType(fd, S_IFREG) && (written += size) >= 2 << 20 && written - size < 2 << 20 && failing("stop", 0))
         raise(SIGSTOP);
-    return real<ssize_t (*)(int, const void *, size_t)>("write")(fd, data, size);
+    return real<decltype(&write)>("write")(fd, data, size);
 }
 
 int close(int fd)
 {
-    const bool written = (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY && regularFile(fd);
-    const int closed = real<int (*)(int)>("close")(fd);
+    const bool written = (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY && ofType(fd, S_IFREG);
+    const int closed = real<decltype(&close)>("close")(fd);
     return closed == 0 && written && failing("close", EIO) ? -1 : closed;
 }
 }
