@@ -16,11 +16,12 @@
 //              a test to act in the middle of a run
 //   swap       the part's name is a link to a FIFO for the first open of a part
 //              by its name, and the part again after it, as another user in a
-//              shared folder may do; swap-second for the second open
+//              shared folder may do; swap-second for the second open;
+//              fifo-earlier the earlier result's name a FIFO for each open
 //   clone      no thread can be started, as under a process limit
 //   rename     putting the new file in place is not permitted
-// A FIFO opened for reading (or a swap not undone) ends the process with
-// status 3: it may block, and a device opened in its place may act.
+// A FIFO opened (or a swap not undone) ends the process with status 3: it
+// may block, and a device opened in its place may act.
 
 #include <cerrno>
 #include <csignal>
@@ -30,7 +31,6 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,22 +71,23 @@ int openat(int folder, const char *path, int flags, ...)
          && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
         || ((flags & O_CREAT) && failing("no-room", ENOSPC)) || underProc(path))
         return -1;
-    // A part opened by its name, relative to its folder.
+    // A part, or an earlier result, opened by its name relative to its folder.
     static int opens = 0;
-    const bool swap = path[0] != '/' && std::strstr(path, ".afp") && !std::strstr(path, "_new1")
-        && ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0);
+    const bool earlier = std::strstr(path, "_new1");
+    const bool swap = path[0] != '/' && std::strstr(path, ".afp")
+        && (earlier ? failing("fifo-earlier", 0)
+                    : ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0));
     const auto rename = real<decltype(&renameat)>("renameat");
     if (swap
         && (rename(folder, path, folder, ".part") || mkfifoat(folder, ".fifo", 0600)
-            || symlinkat(".fifo", folder, path)))
-        abort();
-    const int fd = real<decltype(&openat)>("openat")(folder, path, flags, mode);
-    const int error = errno;
-    if ((swap && (rename(folder, ".part", folder, path) || unlinkat(folder, ".fifo", 0)))
-        || (fd >= 0 && !(flags & O_PATH) && ofType(fd, S_IFIFO) && failing("swap", 0)
-            && dprintf(2, "fail_calls: a FIFO was opened for reading\n") > 0))
+            || (earlier ? rename(folder, ".fifo", folder, path) : symlinkat(".fifo", folder, path))))
         _exit(3);
-    errno = error;
+    // Its errno is left as it is: undoing the swap succeeds.
+    const int fd = real<decltype(&openat)>("openat")(folder, path, flags, mode);
+    if ((swap && (rename(folder, ".part", folder, path) || (!earlier && unlinkat(folder, ".fifo", 0))))
+        || (fd >= 0 && !(flags & O_PATH) && ofType(fd, S_IFIFO) && (failing("swap", 0) || failing("fifo-earlier", 0))
+            && dprintf(2, "fail_calls: a FIFO was opened\n") > 0))
+        _exit(3);
     return fd;
 }
 

@@ -288,13 +288,14 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         row("SIGHUP under nohup", "", 0, "tmpfile", "nohup", SIGHUP, "", 0, "");
         // morvane-resize takes a closed pipe as a failure to print.
         row("SIGPIPE", "", 0, "tmpfile", "", SIGPIPE, "", 0, "");
-        // The part changed in the middle of the run; or its name taken by a
-        // link to a FIFO after it was looked at, a FIFO never to be opened,
-        // with /proc or without.
+        // The part changed in the middle of the run; or its name, or the
+        // earlier result's, taken by a FIFO after it was looked at, a FIFO
+        // never to be opened, with /proc or without.
         for (const char *how : {"truncate", "append", "rewrite", "replace"})
             row(how, "", 0, "", "", 0, how, 1, "it changed while it was read");
         for (const char *swap : {"swap", "proc,swap-second"})
             row(swap, "", 0, swap, "", 0, "", 1, "it changed while it was read");
+        row("fifo-earlier", "", 0, "fifo-earlier", "", 0, "", 1, "wing_new1.afp could not be created: Stale file");
     }
 
     void faults()

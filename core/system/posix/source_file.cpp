@@ -2,7 +2,7 @@
 
 #include "core/system/posix/file_status.h"
 #include "core/system/posix/folder_state.h"
-#include "core/system/posix/self_path.h"
+#include "core/system/posix/open_looked_at.h"
 #include "core/system/posix/source_state.h"
 
 #include <cerrno>
@@ -26,33 +26,14 @@ SourceFile::~SourceFile() { close(); }
 
 SystemError SourceFile::open(const OpenFolder &folder, const NativeName &name, const Entry &found)
 {
+    // Not blocking, where the name is opened again: a FIFO that took the
+    // file's place must not hang the open.
     struct stat opened {};
-    const auto isFound = [&](const Descriptor &fd) {
-        return ::fstat(fd.get(), &opened) == 0 && S_ISREG(opened.st_mode) && identityOf(opened) == found.identity;
-    };
-    // Held first, which does nothing to a FIFO or a device that took the
-    // name since it was looked at (opening one may block, or make a device
-    // act), and opened for reading only once it is known to be that file.
-    const int at = descriptorOf(folder);
-    const Descriptor held(::openat(at, name.constData(), O_PATH | O_CLOEXEC));
-    if (!held.valid())
-        return errno;
-    if (!isFound(held))
-        return kTakenOver;
-    // Through /proc, as that very file. Without it the name is opened
-    // again: where it named the file itself, never through a link that
-    // took its place since.
-    const QByteArray self = selfPath(held.get());
-    int flags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
-    struct stat named {};
-    if (self.isEmpty() && ::fstatat(at, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISLNK(named.st_mode))
-        flags |= O_NOFOLLOW;
-    Descriptor fd(self.isEmpty() ? ::openat(at, name.constData(), flags) : ::openat(AT_FDCWD, self.constData(), flags));
+    Descriptor fd =
+        openLookedAt(descriptorOf(folder), name.constData(), found.identity, O_RDONLY | O_NOCTTY | O_NONBLOCK, opened);
     if (!fd.valid())
-        return errno == ELOOP && (flags & O_NOFOLLOW) ? kTakenOver : errno;
-    if (!isFound(fd))
-        return kTakenOver;
-    *m_state = State{std::move(fd), at, name, opened, 0};
+        return errno == ESTALE ? kTakenOver : errno;
+    *m_state = State{std::move(fd), descriptorOf(folder), name, opened, 0};
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return 0;
 }
