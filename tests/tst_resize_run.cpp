@@ -272,7 +272,7 @@ private slots:
         for (const char *mine : {"mine.afp", "sub/mine.afp"})
             folder.write(mine, "mine\r\n");
         QCOMPARE(mkfifo(folder.systemPath("pipe").c_str(), 0600), 0);
-        QString appendOnly; // planted last, so that nothing stops the test before the flag is taken away
+        QString appendOnly;
         for (const QString &plant : planted) {
             const QStringList word = plant.split(' ');
             const std::string at = folder.systemPath(word.value(1).toUtf8());
@@ -292,11 +292,10 @@ private slots:
                 QSKIP("only root can give a file to another user, or act as one");
         }
         QStringList after = folder.entries();
-        const ResizeOutcome outcome = [&] {
-            const ActingAs acting{planted.contains("U") ? kNobody : geteuid()};
-            return runResize({folder.path(), "wing.afp"}, {});
-        }();
-        // Else the folder cannot be removed.
+        // Till the end: the folder as the run's user sees it.
+        const ActingAs acting{planted.contains("U") ? kNobody : geteuid()};
+        const ResizeOutcome outcome = runResize({folder.path(), "wing.afp"}, {});
+        // Else the folder cannot be removed; by root, as "A" rows run.
         if (!appendOnly.isEmpty())
             QProcess::execute("chattr", {"-a", appendOnly});
         QCOMPARE(folder.read("wing.afp"), kHeader);
