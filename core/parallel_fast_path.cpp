@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 namespace morvane {
 
@@ -25,12 +26,20 @@ std::size_t mostLines(std::string_view lines) { return lines.size() / 9 + 1; }
 } // namespace
 
 ParallelFastPath::ParallelFastPath(FastLines transform, const std::array<double, 3> &factors, int decimals)
-    : m_transform(transform), m_factors(factors), m_decimals(decimals), m_worker([this] { work(); })
+    : m_transform(transform), m_factors(factors), m_decimals(decimals)
 {
+    // The second core is a speed-up: where no thread can be had, as under a
+    // process limit, every window stays on the caller's, with the same bytes.
+    try {
+        m_worker = std::thread([this] { work(); });
+    } catch (const std::system_error &) {
+    }
 }
 
 ParallelFastPath::~ParallelFastPath()
 {
+    if (!m_worker.joinable())
+        return;
     m_stopping = true;
     m_started.release();
     m_worker.join();

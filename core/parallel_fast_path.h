@@ -63,8 +63,9 @@ public:
     // fast path took only in part cost the handing over and gained nothing:
     // after it, the next so many bytes go on one core, twice as many each
     // time it happens again, so that lines the fast path leaves to the
-    // general rules never make two cores slower than one.
-    bool shares(std::size_t size) const { return size >= kMinWindow && m_alone >= m_backOff; }
+    // general rules never make two cores slower than one. Never without the
+    // second core's thread.
+    bool shares(std::size_t size) const { return m_worker.joinable() && size >= kMinWindow && m_alone >= m_backOff; }
     // Bytes the fast path took on one core.
     void tookAlone(std::size_t bytes) { m_alone += bytes; }
 

@@ -14,6 +14,7 @@
 
 #include <QDir>
 
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -59,6 +60,7 @@ public:
     ResizeOutcome run();
 
 private:
+    ResizeOutcome steps();
     Failed failure(ErrorKind kind, const QString &what, std::optional<std::uint64_t> line = std::nullopt) const
     {
         return Failed{ResizeError{kind, m_shownName, line, what}};
@@ -77,6 +79,11 @@ private:
             : QStringLiteral("the folder %1").arg(QDir::toNativeSeparators(shownName(m_folderPath)));
     }
     Failed notFound(const OpenFolder *folder) const;
+    Failed cannotReplace(const QString &why) const
+    {
+        return failure(ErrorKind::PermissionDenied,
+                       QStringLiteral("%1 cannot be replaced: %2").arg(m_shownNewName, why));
+    }
     std::optional<Failed> refusal(const Destination &destination, const Entry &source) const;
     std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
 
@@ -129,6 +136,11 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
         return failure(
             ErrorKind::PermissionDenied,
             QStringLiteral("%1 could not be created: the existing file is not writable").arg(m_shownNewName));
+    case Obstacle::OthersInStickyFolder:
+        return cannotReplace(
+            QStringLiteral("it is another user's file in a folder where only its owner may replace it"));
+    case Obstacle::AppendOnly:
+        return cannotReplace(QStringLiteral("it is append-only"));
     case Obstacle::None:
         break;
     }
@@ -239,7 +251,18 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
     return endOfSource(lineNumber);
 }
 
+// Short of memory, the part fails alone: what the run holds goes on the way
+// out, so nothing is left in the folder, and the caller goes on.
 ResizeOutcome Run::run()
+{
+    try {
+        return steps();
+    } catch (const std::bad_alloc &) {
+        return failure(ErrorKind::IoError, QStringLiteral("there was not enough memory for it"));
+    }
+}
+
+ResizeOutcome Run::steps()
 {
     // Whatever is selected: the list shows nothing of such a folder.
     if (!m_twinnedFolder.isEmpty())
@@ -309,8 +332,11 @@ ResizeOutcome Run::run()
         return writeFailure(result.writeError());
     if (!source.readWhole() || source.changedSinceOpen())
         return changed();
+    // Putting it in place may yet be refused by a rule or a flag the system
+    // gave no sign of before.
     if (const SystemError error = result.commit())
-        return writeFailure(error);
+        return destination.earlier && kindOf(error) == ErrorKind::PermissionDenied ? cannotReplace(errorText(error))
+                                                                                   : writeFailure(error);
     return Created{m_shownNewName, result.identity()};
 }
 

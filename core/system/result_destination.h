@@ -15,6 +15,8 @@ enum class Obstacle {
     LinkToNothing, // it is a link that leads to no file
     LinkToNotRegular, // it is a link to a folder, FIFO, device or socket
     ReadOnly, // the file there may not be written
+    OthersInStickyFolder, // another user's file in a folder where only its owner may replace it
+    AppendOnly, // the file there may only be added to
     Link, // a link where links are never followed: Windows gives them no owner to trust
 };
 

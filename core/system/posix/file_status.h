@@ -2,6 +2,7 @@
 
 #include "core/system/open_folder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace morvane {
@@ -34,5 +35,13 @@ inline FileType typeOf(mode_t mode)
 }
 
 inline Entry entryOf(const struct stat &file) { return {typeOf(file.st_mode), identityOf(file)}; }
+
+// Whether `name` in `folder` may only be added to (chattr +a), where the
+// file system says so. statx is Linux's; macOS has UF_APPEND in st_flags.
+inline bool appendOnly(int folder, const char *name)
+{
+    struct statx status {};
+    return ::statx(folder, name, AT_SYMLINK_NOFOLLOW, 0, &status) == 0 && (status.stx_attributes & STATX_ATTR_APPEND);
+}
 
 } // namespace morvane

@@ -9,6 +9,8 @@
 #include <climits>
 #include <deque>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -17,6 +19,16 @@ namespace {
 
 // As many as the kernel follows in one path.
 constexpr int kMaxLinks = 40;
+
+// CAP_FOWNER, which root has, lets a process replace any file in a sticky
+// folder. Linux's; on macOS root alone may.
+bool mayReplaceAnyFile()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+    return ::syscall(SYS_capget, &header, data) == 0
+        && (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+}
 
 // The names of a path, in order; "" for each doubled or trailing slash.
 std::deque<QByteArray> namesOf(const QByteArray &path)
@@ -93,10 +105,21 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
         }
         at = std::move(entered);
     }
+    // The folder that holds it: in a sticky one (as /tmp) only the owner of
+    // the file or of the folder may replace it, or the run's last step, the
+    // rename, is refused.
+    struct stat holder {};
+    if (::fstat(at.get(), &holder) != 0)
+        return errno;
     if (!S_ISREG(found.st_mode))
         destination.obstacle = destination.links > 0 ? Obstacle::LinkToNotRegular : Obstacle::NotRegular;
     else if (destination.links > 0 && found.st_uid != ::geteuid())
         destination.obstacle = Obstacle::LinkToAnother;
+    else if ((holder.st_mode & S_ISVTX) && found.st_uid != ::geteuid() && holder.st_uid != ::geteuid()
+             && !mayReplaceAnyFile())
+        destination.obstacle = Obstacle::OthersInStickyFolder;
+    else if (appendOnly(at.get(), destination.name.constData()))
+        destination.obstacle = Obstacle::AppendOnly;
     else if (::faccessat(at.get(), destination.name.constData(), W_OK, AT_EACCESS) != 0) {
         if (errno != EACCES)
             return errno;

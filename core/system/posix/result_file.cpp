@@ -4,6 +4,7 @@
 #include "core/system/posix/folder_state.h"
 #include "core/system/posix/interrupt_cleanup.h"
 #include "core/system/posix/result_permissions.h"
+#include "core/system/posix/self_path.h"
 #include "core/system/posix/source_state.h"
 
 #include <cerrno>
@@ -29,11 +30,6 @@ QByteArray newTemporaryName()
 }
 
 constexpr int kNameAttempts = 100;
-
-// The path through which an open file can be named. Linux only: macOS has
-// no unnamed files (O_TMPFILE), so there the file has a name from the
-// start, as where /proc is missing.
-QByteArray selfPath(int fd) { return "/proc/self/fd/" + QByteArray::number(fd); }
 
 // Small steps keep the disk busy from the start; each costs a call.
 constexpr off_t kWritebackStep = 2 << 20;
@@ -95,11 +91,15 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
     if (!destination.earlier)
         if (const SystemError error = firstResultMode(source.state().fd.get(), source.state().opened, mode))
             return error;
+    // In an append-only folder the new file's hidden name could never be
+    // taken away again.
+    if (appendOnly(file.folder, "."))
+        return EPERM;
     // O_TMPFILE is Linux's; macOS takes the named file below.
     int fd = ::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     // An unnamed file gets its name through /proc (see nameUnseen): where
-    // there is none, as in a bare chroot, it has a name from the start.
-    if (fd >= 0 && ::faccessat(AT_FDCWD, selfPath(fd).constData(), F_OK, 0) != 0) {
+    // there is none, it has a name from the start.
+    if (fd >= 0 && selfPath(fd).isEmpty()) {
         ::close(fd);
         fd = -1;
         errno = EOPNOTSUPP;

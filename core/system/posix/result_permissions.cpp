@@ -2,6 +2,7 @@
 
 #include "core/system/posix/descriptor.h"
 #include "core/system/posix/file_status.h"
+#include "core/system/posix/open_looked_at.h"
 
 #include <acl/libacl.h>
 #include <cerrno>
@@ -17,14 +18,10 @@ namespace {
 // which changes nothing in it.
 Descriptor openEarlier(int folder, const QByteArray &name, const FileIdentity &earlier, struct stat &opened)
 {
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    Descriptor file(::openat(folder, name.constData(), O_RDONLY | kFlags));
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    Descriptor file = openLookedAt(folder, name.constData(), earlier, O_RDONLY | kFlags, opened);
     if (!file.valid() && errno == EACCES)
-        file = Descriptor(::openat(folder, name.constData(), O_WRONLY | kFlags));
-    if (file.valid() && (::fstat(file.get(), &opened) != 0 || identityOf(opened) != earlier)) {
-        errno = ESTALE;
-        return Descriptor();
-    }
+        file = openLookedAt(folder, name.constData(), earlier, O_WRONLY | kFlags, opened);
     return file;
 }
 

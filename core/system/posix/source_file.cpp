@@ -2,6 +2,7 @@
 
 #include "core/system/posix/file_status.h"
 #include "core/system/posix/folder_state.h"
+#include "core/system/posix/open_looked_at.h"
 #include "core/system/posix/source_state.h"
 
 #include <cerrno>
@@ -25,13 +26,13 @@ SourceFile::~SourceFile() { close(); }
 
 SystemError SourceFile::open(const OpenFolder &folder, const NativeName &name, const Entry &found)
 {
-    // Not blocking: a FIFO put in the file's place must not hang the open.
-    Descriptor fd(::openat(descriptorOf(folder), name.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid())
-        return errno;
+    // Not blocking, where the name is opened again: a FIFO that took the
+    // file's place must not hang the open.
     struct stat opened {};
-    if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) || identityOf(opened) != found.identity)
-        return kTakenOver;
+    Descriptor fd =
+        openLookedAt(descriptorOf(folder), name.constData(), found.identity, O_RDONLY | O_NOCTTY | O_NONBLOCK, opened);
+    if (!fd.valid())
+        return errno == ESTALE ? kTakenOver : errno;
     *m_state = State{std::move(fd), descriptorOf(folder), name, opened, 0};
     QIODevice::open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return 0;
