@@ -3,6 +3,7 @@
 // asked, the source and an earlier result stay as they were, nothing is left
 // in the folder, and memory stays bounded.
 
+#include "tests/child_processes.h"
 #include "tests/part_folder.h"
 
 #include <QProcess>
@@ -181,8 +182,11 @@ private slots:
             int ends[2];
             if (pipeNobodyReads != 0 && (pipe(ends) != 0 || dup2(ends[1], pipeNobodyReads) < 0 || close(ends[0]) != 0))
                 _exit(99);
+            holdToTheTest();
         });
-        process.start("/bin/sh", {"-c", QString::fromUtf8(script), QStringLiteral(MORVANE_RESIZE)});
+        // The program takes the shell's place, and its end with the test.
+        const QString command = QString::fromUtf8(script).replace("\"$0\"", "exec \"$0\"");
+        process.start("/bin/sh", {"-c", command, QStringLiteral(MORVANE_RESIZE)});
         QVERIFY(process.waitForFinished() && process.exitStatus() == QProcess::NormalExit);
         QTEST(process.exitCode(), "status");
         QCOMPARE(process.readAllStandardOutput(), out);
@@ -213,6 +217,7 @@ private slots:
     void manualListsEveryOption()
     {
         QProcess process;
+        process.setChildProcessModifier([] { holdToTheTest(); });
         process.start(MORVANE_RESIZE, {"--help-all", "a.afp"});
         QFile manual(MANUAL);
         QVERIFY(process.waitForFinished() && process.exitCode() == 0 && manual.open(QIODevice::ReadOnly));
@@ -331,17 +336,12 @@ private slots:
         // The sanitizers would take SIGSEGV for their own report.
         environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0:handle_segv=0");
         process.setProcessEnvironment(environment);
-        const rlimit sizeLimit{setting.section(' ', 2).toULong(), setting.section(' ', 2).toULong()};
-        process.setChildProcessModifier([setting, nobody, sizeLimit] {
+        process.setChildProcessModifier([setting, nobody] {
             if (setting == "nohup")
                 ::signal(SIGHUP, SIG_IGN);
-            // Signals that dump core must not leave cores about.
-            const rlimit noCore{0, 0};
-            if (setrlimit(RLIMIT_CORE, &noCore)
-                || (setting.startsWith("size limit") && setrlimit(RLIMIT_FSIZE, &sizeLimit)))
-                _exit(99);
             if (nobody && geteuid() == 0 && (setgroups(0, nullptr) || setgid(65534) || setuid(65534)))
                 _exit(99);
+            holdToTheTest(setting.startsWith("size limit") ? setting.section(' ', 2).toULong() : kLargestFile);
         });
         // Runs done first, made or failed, must leave the signals as the
         // process had them; a failed one only where the signal ends it.

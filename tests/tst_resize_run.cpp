@@ -12,6 +12,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include "tests/child_processes.h"
+
 #include <acl/libacl.h>
 #include <csignal>
 #include <grp.h>
@@ -386,6 +388,7 @@ private slots:
         const pid_t child = ::fork();
         if (child == 0) {
             const rlimit sixteenBytes{16, 16};
+            holdToTheTest();
             bool held = ::setrlimit(RLIMIT_FSIZE, &sixteenBytes) == 0;
             for (const sighandler_t handler : {SIG_DFL, SIG_IGN, +[](int) {}}) {
                 ::signal(SIGXFSZ, handler);
