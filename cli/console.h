@@ -11,7 +11,8 @@
 
 namespace console {
 
-// The arguments, each as text that gives back the name it holds.
+// The arguments as the system gave them, each as text that gives back the
+// name it holds. Read before Qt, which takes the options it knows from argv.
 QStringList arguments(int argc, char *argv[]);
 
 // An argument's text as the name or bytes it holds.

@@ -2,15 +2,26 @@
 
 #include "core/part_file_names.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 namespace console {
 
-// Qt reads the wide command line: every name Windows allows, as it is.
-QStringList arguments(int, char *[]) { return QCoreApplication::arguments(); }
+// The wide command line as Windows gave it: every name Windows allows, as
+// it is, where argv holds it in the ANSI code page.
+QStringList arguments(int, char *[])
+{
+    int count = 0;
+    wchar_t **const wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    QStringList all;
+    for (int i = 0; wide && i < count; ++i)
+        all << QString::fromWCharArray(wide[i]);
+    ::LocalFree(wide);
+    return all;
+}
 
 morvane::NativeName fromArgument(const QString &argument) { return argument; }
 

@@ -23,11 +23,17 @@ constexpr char kProgram[] = "morvane-resize";
 
 using morvane::NativeName;
 
-int usageError(const NativeName &error)
+int usageError(const QString &error)
 {
-    console::print(stderr, NativeName(kProgram) + ": " + error + "\nTry 'morvane-resize --help' for more.\n");
+    console::print(
+        stderr,
+        console::text(
+            QStringLiteral("%1: %2\nTry 'morvane-resize --help' for more.\n").arg(QLatin1String(kProgram), error)));
     return UsageError;
 }
+
+// An argument, or Qt's words about one, as a message shows it.
+QString shownArgument(const QString &argument) { return morvane::shownName(console::fromArgument(argument)); }
 
 QString reasonFor(const morvane::ResizeError &error)
 {
@@ -120,7 +126,12 @@ int main(int argc, char *argv[])
 {
     const morvane::ClosedStreams closed = morvane::claimStandardStreams();
     console::printingNeverSignals();
-    QCoreApplication app(argc, argv);
+    // The command line as the system gave it. Qt is given none of it: it
+    // would take the options it knows (-qmljsdebugger and others) for itself,
+    // even after "--", and the command reads no option of Qt's.
+    const QStringList arguments = console::arguments(argc, argv);
+    int programOnly = 1;
+    QCoreApplication app(programOnly, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
 
     const morvane::ResizeSettings defaults;
@@ -143,11 +154,18 @@ int main(int argc, char *argv[])
     parser.addOptions({right, fore, up, precision});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Part files to resize."),
                                  QStringLiteral("FILE..."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // --help-all is Qt's help with the options of Qt, which the command takes
+    // none of: here it is --help.
+    QStringList helpNames{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("help-all")};
+#ifdef Q_OS_WIN
+    helpNames.prepend(QStringLiteral("?")); // as Qt's own help option has it there
+#endif
+    const QCommandLineOption help(helpNames, QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
 
-    if (!parser.parse(console::arguments(argc, argv)))
-        return usageError(console::fromArgument(parser.errorText()));
+    if (!parser.parse(arguments))
+        return usageError(shownArgument(parser.errorText()));
     if (parser.isSet(help) || parser.isSet(version)) {
         console::print(stdout,
                        console::text(parser.isSet(help) ? parser.helpText()
@@ -167,10 +185,10 @@ int main(int argc, char *argv[])
         settings.precision = morvane::PrecisionMode::AF99;
     else
         return usageError(
-            console::fromArgument(QStringLiteral("--precision takes AF99 or AF5, not \"%1\".").arg(precisionWord)));
+            QStringLiteral("--precision takes AF99 or AF5, not \"%1\".").arg(shownArgument(precisionWord)));
     const QList<NativeName> files = console::files(parser.positionalArguments());
     if (files.isEmpty())
-        return usageError("no FILE given.");
+        return usageError(QStringLiteral("no FILE given."));
 
     Batch batch(files);
     bool allCreated = true;

@@ -1,17 +1,8 @@
 #include "core/part_file_names.h"
 
-#include <QStringDecoder>
+#include "core/rules/shown_text.h"
 
 namespace morvane {
-
-namespace {
-
-QString escaped(uint code)
-{
-    return QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, u'0');
-}
-
-} // namespace
 
 bool isPartFileName(const NativeName &fileName)
 {
@@ -20,26 +11,33 @@ bool isPartFileName(const NativeName &fileName)
 
 NativeName newFileNameFor(const NativeName &fileName) { return fileName.chopped(4) + "_new1.afp"; }
 
-QString shownName(const QString &name)
-{
-    QString shown;
-    for (const QChar c : name)
-        shown += c.unicode() < 0x20 || c.unicode() == 0x7F ? escaped(c.unicode()) : QString(c);
-    return shown;
-}
-
 QString shownName(const QByteArray &name)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(name);
-    if (!utf8.hasError())
-        return shownName(text);
-    QString shown;
-    for (const char byte : name) {
-        const auto code = static_cast<unsigned char>(byte);
-        shown += code >= 0x20 && code < 0x7F ? QString(QLatin1Char(byte)) : escaped(code);
+    return QString::fromStdString(shownText(std::string_view(name.constData(), std::size_t(name.size()))));
+}
+
+// As UTF-8, but a lone surrogate, which a name on Windows may hold, as the
+// three bytes UTF-8 would give it: not UTF-8, so shown as \xHH, never as
+// another name's character.
+QString shownName(const QString &name)
+{
+    QByteArray bytes;
+    for (qsizetype at = 0; at < name.size(); ++at) {
+        char32_t code = name[at].unicode();
+        if (name[at].isHighSurrogate() && at + 1 < name.size() && name[at + 1].isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(name[at], name[at + 1]);
+            ++at;
+        }
+        if (code < 0x80) {
+            bytes += char(code);
+            continue;
+        }
+        const int length = code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        bytes += char((0xF00 >> length) | (code >> (6 * (length - 1))));
+        for (int rest = length - 2; rest >= 0; --rest)
+            bytes += char(0x80 | ((code >> (6 * rest)) & 0x3F));
     }
-    return shown;
+    return shownName(bytes);
 }
 
 bool partNameBefore(const QString &a, const QString &b)

@@ -14,9 +14,8 @@ bool isPartFileName(const NativeName &fileName);
 // .afp, whatever its case), then "_new1.afp".
 NativeName newFileNameFor(const NativeName &fileName);
 
-// A name as a message shows it: its text, but each control character, and
-// each byte of a name that is not UTF-8, as \xHH, so that a message never
-// breaks a line, moves the cursor or names another file.
+// A name as a message shows it, by the rule of shownText: its text, but each
+// control character and each byte that is not UTF-8 as \xHH.
 QString shownName(const QByteArray &name);
 QString shownName(const QString &name);
 

@@ -67,7 +67,7 @@ private:
     }
     Failed lineFailure(std::uint64_t line, const LineError &error) const
     {
-        // ASCII by construction (see LineError).
+        // UTF-8 by construction (see LineError).
         return failure(error.kind, QString::fromStdString(error.what), line);
     }
     // The folder as it was given, never cleaned: with links, "sub/.." need

@@ -252,10 +252,26 @@ private slots:
               R"("1e308" times its factor is too large)");
         fails("number overflows", R"("",1,1e999,1)", "1|1|1", ErrorKind::Overflow,
               R"(the FORE value "1e999" is too large)");
-        fails("control and high bytes shown safely", "\"\",1,2,3\r\x01\x1F\x7F\xFF", "1|1|1", ErrorKind::TypeMismatch,
-              R"("3\x0D\x01\x1F\x7F\xFF" is not a number)");
-        fails("long text cut", "\"\",1,2," + QByteArray(50, '7') + "x", "1|1|1", ErrorKind::TypeMismatch,
-              "\"" + QByteArray(40, '7') + "...\" is not");
+        // Text from a part or a factor is shown as typed, but for control
+        // characters (C0, DEL, C1, the bidirectional controls) and bytes that
+        // are not UTF-8 (stray, overlong, a surrogate, past U+10FFFF, cut
+        // short), each byte as \xHH; cut after 40 characters.
+        const auto shown = [&](const char *tag, const QByteArray &text, const QByteArray &said) {
+            fails(tag, "\"\",1,2," + text, "1|1|1", ErrorKind::TypeMismatch, '"' + said + "\" is not a number");
+        };
+        const QByteArray text = "~\xC2\xA0\xD8\x9B\xD8\x9D\xE0\xA0\x80\xE2\x80\x8D\xE2\x80\x90\xE2\x80\xA9\xE2\x80\xAF"
+                                "\xE2\x81\xA5\xE2\x81\xAA\xED\x9F\xBF\xEE\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF";
+        shown("text beside the controls", text, text);
+        shown("controls and bytes that are not UTF-8",
+              "\xC3\xA9\r\x01\x1F\x7F\xC2\x80\xC2\x9F\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE"
+              "\xE2\x81\xA6\xE2\x81\xA9\x80\xBF\xC0\xAF\xE0\x9F\xBF\xED\xA0\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80"
+              "\xF8\x88\xFF\xC3\xE2\x82",
+              R"(é\x0D\x01\x1F\x7F\xC2\x80\xC2\x9F\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE)"
+              R"(\xE2\x81\xA6\xE2\x81\xA9\x80\xBF\xC0\xAF\xE0\x9F\xBF\xED\xA0\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80)"
+              R"(\xF8\x88\xFF\xC3\xE2\x82)");
+        const QByteArray sevens(38, '7');
+        shown("forty characters whole", sevens + "éé", sevens + "éé");
+        shown("cut between characters", sevens + "7éé", sevens + "7é...");
     }
 
     void coordinates()

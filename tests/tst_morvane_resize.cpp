@@ -3,6 +3,7 @@
 // asked, the source and an earlier result stay as they were, nothing is left
 // in the folder, and memory stays bounded.
 
+#include "tests/child_processes.h"
 #include "tests/part_folder.h"
 
 #include <QProcess>
@@ -98,15 +99,22 @@ private slots:
             R"("",2.5,-2.5,1.6)");
         row("negative factors", R"("$0" --right -1 --fore=-2 --precision Af99 parts/wing.afp)", 0, made, "",
             R"("",-1.23,5,3.3)");
-        row("factor text as given", R"("$0" --up " x" parts/wing.afp)", 1, "",
-            "parts/wing.afp: line 6: the UP factor \" x\" is not a number\n");
+        row("factor text as given", R"("$0" --up " ２" parts/wing.afp)", 1, "",
+            "parts/wing.afp: line 6: the UP factor \" ２\" is not a number\n");
         row("one failing in the middle", R"("$0" a.afp b.afp WING.AFP)", 1, "a_new1.afp\nWING_new1.afp\n",
             "b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line holds 3\n");
         row("not a part file", R"("$0" notes.txt a.afp)", 1, "a_new1.afp\n",
             "notes.txt: it is not a part file (.afp)\n");
         row("no file name", R"("$0" parts/)", 1, "", "parts/: it is not a part file (.afp)\n");
         row("empty name", R"("$0" "" a.afp)", 1, "a_new1.afp\n", "'': an empty name names no file\n");
-        row("missing file", R"("$0" gone.afp)", 1, "", "gone.afp: it was not found in the current folder\n");
+        // A C1 control and a bidirectional one.
+        row("missing file", R"sh("$0" "$(printf 'gone\302\233\342\200\256.afp')")sh", 1, "",
+            "gone\\xC2\\x9B\\xE2\\x80\\xAE.afp: it was not found in the current folder\n");
+        // Qt takes the options it knows from argv, even after "--": the
+        // command reads the command line before Qt does.
+        row("Qt's option as a FILE", R"("$0" a.afp -- -qmljsdebugger=x.afp)", 1, "a_new1.afp\n",
+            "-qmljsdebugger=x.afp: it");
+        row("Qt's option as an option", R"("$0" -qmljsdebugger a.afp)", 2, "", "Unknown options: q, m, l,");
         row("missing folder", R"("$0" no/../gone.afp)", 1, "", "no/../gone.afp: the folder no/../ was not found\n");
         row("current folder deleted", R"(mkdir gone && cd gone && rmdir ../gone && "$0" a.afp)", 1, "",
             "a.afp: the current folder no longer exists\n");
@@ -140,9 +148,10 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
             1, "a_new1.afp\n", "big.afp: there was not enough memory for it\n", {}, 0, 1);
 #endif
         row("no FILE", R"("$0" --right 2)", 2, "", "no FILE given.\n");
-        row("unknown option", R"("$0" --left 2 a.afp)", 2, "", "Unknown option 'left'.");
+        row("unknown option", R"sh("$0" "--l$(printf '\302\205')" a.afp)sh", 2, "", "Unknown option 'l\\xC2\\x85'.");
         row("missing value", R"("$0" a.afp --up)", 2, "", "Missing value after '--up'.");
-        row("bad precision", R"("$0" --precision AF7 a.afp)", 2, "", "--precision takes AF99 or AF5, not \"AF7\".");
+        row("bad precision", R"sh("$0" --precision "AF7$(printf '\033')" a.afp)sh", 2, "",
+            "--precision takes AF99 or AF5, not \"AF7\\x1B\".");
         row("version", R"("$0" --version)", 0, "morvane-resize 1.1\n", "");
         row("version to a full output", R"("$0" --version >/dev/full)", 1, "", "write error: ");
     }
@@ -181,8 +190,11 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
             int ends[2];
             if (pipeNobodyReads != 0 && (pipe(ends) != 0 || dup2(ends[1], pipeNobodyReads) < 0 || close(ends[0]) != 0))
                 _exit(99);
+            holdToTheTest();
         });
-        process.start("/bin/sh", {"-c", QString::fromLatin1(script), QStringLiteral(MORVANE_RESIZE)});
+        // The program takes the shell's place, and its end with the test.
+        const QString command = QString::fromUtf8(script).replace("\"$0\"", "exec \"$0\"");
+        process.start("/bin/sh", {"-c", command, QStringLiteral(MORVANE_RESIZE)});
         QVERIFY(process.waitForFinished() && process.exitStatus() == QProcess::NormalExit);
         QTEST(process.exitCode(), "status");
         QCOMPARE(process.readAllStandardOutput(), out);
@@ -208,19 +220,21 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         QTEST(int(files().size() - before.size() - added), "unprinted");
     }
 
-    // The manual page lists every option that --help shows.
+    // The manual page lists every option that --help shows, --help-all as
+    // well as any.
     void manualListsEveryOption()
     {
         QProcess process;
-        process.start(MORVANE_RESIZE, {"--help"});
+        process.setChildProcessModifier([] { holdToTheTest(); });
+        process.start(MORVANE_RESIZE, {"--help-all", "a.afp"});
         QFile manual(MANUAL);
         QVERIFY(process.waitForFinished() && process.exitCode() == 0 && manual.open(QIODevice::ReadOnly));
         const QString page = QString::fromUtf8(manual.readAll()).replace("\\-", "-");
         QStringList options;
-        // Each option, as --help lists them at the start of a line: "  -h, --help".
-        const QRegularExpression listed("^  (-[^ ,]+)(?:, (--[^ ]+))?", QRegularExpression::MultilineOption);
+        // Each name of each option, as --help lists them: "  -h, --help".
+        const QRegularExpression listed("(?<=^  |, )-[^ ,]+", QRegularExpression::MultilineOption);
         for (const auto &match : listed.globalMatch(QString::fromUtf8(process.readAllStandardOutput())))
-            options << match.capturedTexts().mid(1).filter(QRegularExpression("^-"));
+            options << match.captured();
         QCOMPARE(options.size(), 9);
         for (const QString &option : options)
             QVERIFY2(
@@ -336,17 +350,12 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         // The sanitizers would take SIGSEGV for their own report.
         environment.insert("ASAN_OPTIONS", "verify_asan_link_order=0:handle_segv=0");
         process.setProcessEnvironment(environment);
-        const rlimit sizeLimit{setting.section(' ', 2).toULong(), setting.section(' ', 2).toULong()};
-        process.setChildProcessModifier([setting, nobody, sizeLimit] {
+        process.setChildProcessModifier([setting, nobody] {
             if (setting == "nohup")
                 ::signal(SIGHUP, SIG_IGN);
-            // Signals that dump core must not leave cores about.
-            const rlimit noCore{0, 0};
-            if (setrlimit(RLIMIT_CORE, &noCore)
-                || (setting.startsWith("size limit") && setrlimit(RLIMIT_FSIZE, &sizeLimit)))
-                _exit(99);
             if (nobody && geteuid() == 0 && (setgroups(0, nullptr) || setgid(65534) || setuid(65534)))
                 _exit(99);
+            holdToTheTest(setting.startsWith("size limit") ? setting.section(' ', 2).toULong() : kLargestFile);
         });
         // Runs done first, made or failed, must leave the signals as the
         // process had them; a failed one only where the signal ends it.
