@@ -34,12 +34,13 @@ Character firstCharacter(std::string_view text)
     return {length, code};
 }
 
-// C0, DEL and C1, and Unicode's bidirectional controls: the marks, the
+// C0, DEL and C1; the line and paragraph separators, which break a line
+// as a line feed does; and Unicode's bidirectional controls: the marks, the
 // embeddings and overrides, and the isolates.
 bool isControl(char32_t code)
 {
     return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x61C || code == 0x200E || code == 0x200F
-        || (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+        || (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }
 
 void appendEscaped(std::string &out, std::string_view bytes)

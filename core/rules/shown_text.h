@@ -7,7 +7,8 @@
 namespace morvane {
 
 // Text as a message shows it: UTF-8 as it is, but each control character
-// (C0, DEL, C1 and the bidirectional controls) and each byte that is not
+// (C0, DEL, C1, the line and paragraph separators and the bidirectional
+// controls) and each byte that is not
 // part of valid UTF-8 as \xHH, one for each of its bytes. So a message never
 // breaks a line, moves the cursor, turns its text around or names another
 // file, and is itself valid UTF-8. The one rule for names and for text from
