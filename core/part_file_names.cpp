@@ -1,6 +1,10 @@
 #include "core/part_file_names.h"
 
+#include "core/system/folder_names.h"
+
 #include <QStringDecoder>
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -46,6 +50,17 @@ bool partNameBefore(const QString &a, const QString &b)
 {
     const int order = a.compare(b, Qt::CaseInsensitive);
     return order != 0 ? order < 0 : a < b;
+}
+
+QStringList partFileNames(const QString &folder)
+{
+    QStringList names;
+    if (const std::optional<NativeName> path = folderPathFor(folder))
+        for (const NativeName &name : visibleFileNames(*path))
+            if (isPartFileName(name))
+                names << nameText(name);
+    std::sort(names.begin(), names.end(), partNameBefore);
+    return names;
 }
 
 } // namespace morvane

@@ -192,10 +192,6 @@ private slots:
         folder->write("wing.afp", kPart);
         for (const char *name : {"b.afp", "C.AFP", "notes.txt", "d.afp.bak", ".hidden.afp"})
             folder->write(name, kPart);
-#ifndef _WIN32
-        // A name that is not UTF-8 is no name the window can show.
-        folder->write("w\xE9.afp", kPart);
-#endif
         QVERIFY(QDir(folder->path()).mkdir("folder.afp") && QDir::setCurrent(folder->path()));
         window = std::make_unique<frm_main>();
         window->show();
@@ -241,7 +237,7 @@ private slots:
         control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();
 
         QCOMPARE(press("Command2"), QStringList({morvane::kApplicationTitle, message, "no icon", "OK"}));
-        // Only part files, in any case, never a name that does not open its own file.
+        // Only part files, in any case.
         QStringList parts{"b.afp", "C.AFP", "wing.afp"};
         if (!newLine6.isEmpty())
             parts << "wing_new1.afp";
@@ -263,34 +259,45 @@ private slots:
     }
 
 #ifndef _WIN32
-    // Started in a folder whose name is not UTF-8: the list shows its parts
-    // and Execute resizes them there, unless a twin whose bytes are those
-    // of U+FFFD reads the same; then neither is listed or resized.
-    void folderNameNotUtf8_data()
+    // A folder or a part whose name is not UTF-8 is listed with U+FFFD in
+    // its name, and Execute resizes that part, unless a twin whose bytes are
+    // those of U+FFFD reads the same: then Execute refuses.
+    void namesNotUtf8_data()
     {
-        QTest::addColumn<bool>("twin");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("alone") << false
-                               << "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
-        QTest::newRow("beside its twin") << true << "Could not resize: the folder ";
+        QTest::addColumn<QByteArray>("part"); // the window starts in its folder
+        QTest::addColumn<bool>("twin"); // beside whichever name is not UTF-8
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("message"); // how it begins
+        const QString created = "   File has been created succesfuly !  \n\n   New file's name is : ";
+        const QString latin = QStringLiteral("g\uFFFD.afp");
+        QTest::newRow("folder") << QByteArray("g\xE9/wing.afp") << false << QStringList{"wing.afp"}
+                                << created + "wing_new1.afp   ";
+        QTest::newRow("folder beside its twin")
+            << QByteArray("g\xE9/wing.afp") << true << QStringList() << "Could not resize: the folder ";
+        QTest::newRow("part") << QByteArray("sub/g\xE9.afp") << false << QStringList{latin}
+                              << created + "g\\xE9_new1.afp   ";
+        QTest::newRow("part beside its twin")
+            << QByteArray("sub/g\xE9.afp") << true << QStringList{latin, latin}
+            << "Could not resize " + latin + ": it cannot be told apart from another file whose name reads the same.";
     }
-    void folderNameNotUtf8()
+    void namesNotUtf8()
     {
+        QFETCH(QByteArray, part);
         QFETCH(bool, twin);
         QFETCH(QString, message);
-        const QByteArray latin = "g\xE9", twinName = "g\xEF\xBF\xBD";
-        for (const QByteArray &name : twin ? QList{latin, twinName} : QList{latin}) {
-            QVERIFY(std::filesystem::create_directory(folder->systemPath(name)));
-            folder->write(name + "/wing.afp", kPart);
+        const QByteArray twinPart = QByteArray(part).replace("\xE9", "\xEF\xBF\xBD");
+        for (const QByteArray &path : twin ? QList{part, twinPart} : QList{part}) {
+            std::filesystem::create_directories(folder->systemPath(path).parent_path());
+            folder->write(path, kPart);
         }
-        QVERIFY(::chdir(folder->systemPath(latin).c_str()) == 0);
+        QVERIFY(::chdir(folder->systemPath(part).parent_path().c_str()) == 0);
         window = std::make_unique<frm_main>();
         window->show();
-        QCOMPARE(listed(), twin ? QStringList() : QStringList({"wing.afp"}));
+        QTEST(listed(), "listed");
         control<QListWidget>("File1")->setCurrentRow(0);
         QVERIFY(press("Command2").value(1).startsWith(message));
-        QCOMPARE(folder->read(latin + "/wing_new1.afp") != "<missing>", !twin);
-        QCOMPARE(folder->read(twinName + "/wing_new1.afp"), "<missing>");
+        QCOMPARE(folder->read(part.chopped(4) + "_new1.afp") != "<missing>", !twin);
+        QCOMPARE(folder->read(twinPart.chopped(4) + "_new1.afp"), "<missing>");
     }
 #endif
 

@@ -2,7 +2,6 @@
 
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
-#include "core/system/folder_names.h"
 #include "ui/application_title.h"
 #include "ui/fonts.h"
 #include "ui/frmAbout.h"
