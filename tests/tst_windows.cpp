@@ -351,11 +351,14 @@ private slots:
         QTest::newRow("a FIFO") << QByteArray("|") << "<none>";
 #endif
         // 10,485 lines of 100 bytes fit in 1 MiB; the next is cut off, and
-        // with it the second byte of a UTF-8 letter.
+        // with it the second byte of a UTF-8 letter. Where no line ends in
+        // the first MiB, the cut comes before that letter.
         const QByteArray line = QByteArray(96, 'x') + "\xC3\xA9\r\n";
         const QString shown = QString(QString(96, 'x') + QStringLiteral("\u00E9\n")).repeated(10485);
         const QString cut = "[The help text is cut here: the file is longer than 1 MiB.]";
         QTest::newRow("longer than 1 MiB") << line.repeated(20000) << shown + cut;
+        QTest::newRow("no line in the first MiB") << QByteArray("word ").repeated(209715) + "\xC3\xA9 and more"
+                                                  << QString("word ").repeated(209715) + "\n" + cut;
     }
     void help()
     {
