@@ -1,6 +1,9 @@
 #include "core/part_file_names.h"
 
 #include "core/rules/shown_text.h"
+#include "core/system/folder_names.h"
+
+#include <algorithm>
 
 namespace morvane {
 
@@ -44,6 +47,17 @@ bool partNameBefore(const QString &a, const QString &b)
 {
     const int order = a.compare(b, Qt::CaseInsensitive);
     return order != 0 ? order < 0 : a < b;
+}
+
+QStringList partFileNames(const QString &folder)
+{
+    QStringList names;
+    if (const std::optional<NativeName> path = folderPathFor(folder))
+        for (const NativeName &name : visibleFileNames(*path))
+            if (isPartFileName(name))
+                names << nameText(name);
+    std::sort(names.begin(), names.end(), partNameBefore);
+    return names;
 }
 
 } // namespace morvane

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace morvane {
 
@@ -22,5 +23,11 @@ QString shownName(const QString &name);
 // Name order: by the letters whatever their case, then, between names that
 // differ only in case, capitals first.
 bool partNameBefore(const QString &a, const QString &b);
+
+// The part files of a folder given as text, as the window lists them: by
+// the text of their names, hidden ones left out, in name order. A name that
+// is not UTF-8 is listed with U+FFFD in it (see nameIn); none are listed
+// where the folder's path stands for no one folder.
+QStringList partFileNames(const QString &folder);
 
 } // namespace morvane

@@ -351,8 +351,12 @@ ResizeOutcome runResize(const NativeName &folder, const NativeName &fileName, co
 ResizeOutcome runResize(const ShownPart &part, const ResizeSettings &settings, RunOptions options)
 {
     const std::optional<NativeName> folder = folderPathFor(part.folder);
-    return Run(folder.value_or(NativeName()), nativeName(part.fileName), settings, std::move(options),
-               folder ? QString() : part.folder)
+    const std::optional<NativeName> fileName = folder ? nameIn(*folder, part.fileName) : nativeName(part.fileName);
+    if (!fileName)
+        return Failed{
+            ResizeError{ErrorKind::PathError, shownName(part.fileName), std::nullopt,
+                        QStringLiteral("it cannot be told apart from another file whose name reads the same")}};
+    return Run(folder.value_or(NativeName()), *fileName, settings, std::move(options), folder ? QString() : part.folder)
         .run();
 }
 

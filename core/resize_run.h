@@ -42,7 +42,8 @@ struct ShownPart {
     QString fileName;
 };
 // The same for a part the window shows: its folder is the one folderPathFor
-// finds, and refused where the text stands for two.
+// finds and its name the one nameIn finds there, and it is refused where
+// either text stands for two.
 ResizeOutcome runResize(const ShownPart &part, const ResizeSettings &settings, RunOptions options = {});
 
 } // namespace morvane

@@ -67,7 +67,7 @@ bool captionFits(const QWidget *control)
     QString caption = control->property("text").toString() + control->property("title").toString();
     int room = control->width();
     if (const auto *label = qobject_cast<const QLabel *>(control)) {
-        const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        const int flags = (label->buddy() ? Qt::TextShowMnemonic : 0) | (label->wordWrap() ? Qt::TextWordWrap : 0);
         const QRect needed = metrics.boundingRect(QRect(0, 0, room, 1000), flags, caption);
         return needed.width() <= room && needed.height() <= label->height();
     }
@@ -78,6 +78,16 @@ bool captionFits(const QWidget *control)
         room -= 2 * style->pixelMetric(QStyle::PM_ButtonMargin)
             + (button->icon().isNull() ? 0 : button->iconSize().width());
     return qobject_cast<const QLineEdit *>(control) || metrics.horizontalAdvance(caption.remove('&')) <= room;
+}
+
+// Whether all of a message box can be seen: its text in its label, its
+// title in its width beside an icon and three buttons, and it on the screen.
+bool wholeOnScreen(const QMessageBox *box)
+{
+    const int title = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box->windowTitle())
+        + 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return captionFits(box->findChild<QLabel *>("qt_msgbox_label")) && box->width() >= title
+        && box->screen()->availableGeometry().contains(box->frameGeometry());
 }
 
 double luminance(const QColor &colour)
@@ -105,6 +115,7 @@ class TestWindows : public QObject {
 
     std::unique_ptr<PartFolder> folder;
     std::unique_ptr<frm_main> window;
+    QStringList cutBoxes; // the text of each message box not all of which could be seen
 
     template <typename T = QPushButton>
     T *control(const char *name) const
@@ -118,14 +129,18 @@ class TestWindows : public QObject {
             names << item->text();
         return names;
     }
-    // Clicks `button`; a message box that comes up is read (title, text,
-    // icon, buttons) and closed with its first button.
-    QStringList press(const char *button) const
+    // Clicks `button`; a message box that comes up is read (title, text less
+    // its unseen breaks, icon, buttons), kept where not all of it can be
+    // seen, and closed with its first button.
+    QStringList press(const char *button)
     {
         QStringList seen;
-        QTimer::singleShot(0, [&seen] {
+        QTimer::singleShot(0, [&seen, this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen << box->windowTitle() << box->text() << (box->icon() == QMessageBox::NoIcon ? "no icon" : "icon");
+                seen << box->windowTitle() << box->text().remove(QChar(0x200B))
+                     << (box->icon() == QMessageBox::NoIcon ? "no icon" : "icon");
+                if (!wholeOnScreen(box))
+                    cutBoxes << seen.value(1);
                 for (const QAbstractButton *each : box->buttons())
                     seen << each->text();
                 box->buttons().constFirst()->click();
@@ -192,10 +207,6 @@ private slots:
         folder->write("wing.afp", kPart);
         for (const char *name : {"b.afp", "C.AFP", "notes.txt", "d.afp.bak", ".hidden.afp"})
             folder->write(name, kPart);
-#ifndef _WIN32
-        // A name that is not UTF-8 is no name the window can show.
-        folder->write("w\xE9.afp", kPart);
-#endif
         QVERIFY(QDir(folder->path()).mkdir("folder.afp") && QDir::setCurrent(folder->path()));
         window = std::make_unique<frm_main>();
         window->show();
@@ -208,6 +219,8 @@ private slots:
         // The window watches its folder: on Windows a folder watched cannot go.
         window.reset();
         folder.reset();
+        const QStringList cut = std::exchange(cutBoxes, {});
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }
 
     void execute_data()
@@ -241,7 +254,7 @@ private slots:
         control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();
 
         QCOMPARE(press("Command2"), QStringList({morvane::kApplicationTitle, message, "no icon", "OK"}));
-        // Only part files, in any case, never a name that does not open its own file.
+        // Only part files, in any case.
         QStringList parts{"b.afp", "C.AFP", "wing.afp"};
         if (!newLine6.isEmpty())
             parts << "wing_new1.afp";
@@ -262,73 +275,99 @@ private slots:
         QCOMPARE(window->selectedFileName(), QString());
     }
 
+    // Parts of the longest names, and names that are not UTF-8, beside
+    // their twins whose bytes are those of U+FFFD or not: what the list
+    // shows, whether Execute makes the new file, and each message whole on
+    // the screen (the messages' words are tested above).
+    void namedParts_data()
+    {
+        QTest::addColumn<QByteArray>("part"); // the window starts in its folder
+        QTest::addColumn<QByteArray>("bytes"); // "-": removed once selected; "/": a folder where the new file goes
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<bool>("twin"); // beside whichever name is not UTF-8
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<bool>("made");
+        const QByteArray longest = "sub/" + QByteArray(246, 'n') + ".afp"; // the new name 255 bytes
+        const QStringList shown{longest.sliced(4)};
+        QTest::newRow("longest") << longest << kPart << "1" << false << shown << true;
+        QTest::newRow("not a number") << longest << kPart << QString(199, '9') + "x" << false << shown << false;
+        QTest::newRow("not found") << longest << QByteArray("-") << "1" << false << shown << false;
+        QTest::newRow("no header") << longest << QByteArray("no\r\n") << "1" << false << shown << false;
+        QTest::newRow("in the way") << longest << QByteArray("/") << "1" << false << shown << false;
 #ifndef _WIN32
-    // Started in a folder whose name is not UTF-8: the list shows its parts
-    // and Execute resizes them there, unless a twin whose bytes are those
-    // of U+FFFD reads the same; then neither is listed or resized.
-    void folderNameNotUtf8_data()
-    {
-        QTest::addColumn<bool>("twin");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("alone") << false
-                               << "   File has been created succesfuly !  \n\n   New file's name is : wing_new1.afp   ";
-        QTest::newRow("beside its twin") << true << "Could not resize: the folder ";
+        const QByteArray latin = QByteArray(246, '\xE9') + ".afp";
+        QTest::newRow("not UTF-8, in the way")
+            << "sub/" + latin << QByteArray("/") << "1" << false << QStringList{QFile::decodeName(latin)} << false;
+        const QStringList latinShown{QStringLiteral("g\uFFFD.afp")};
+        QTest::newRow("folder") << QByteArray("g\xE9/wing.afp") << kPart << "1" << false << QStringList{"wing.afp"}
+                                << true;
+        QTest::newRow("folder beside its twin")
+            << QByteArray("g\xE9/wing.afp") << kPart << "1" << true << QStringList() << false;
+        QTest::newRow("part") << QByteArray("sub/g\xE9.afp") << kPart << "1" << false << latinShown << true;
+        QTest::newRow("part beside its twin")
+            << QByteArray("sub/g\xE9.afp") << kPart << "1" << true << latinShown + latinShown << false;
+#endif
     }
-    void folderNameNotUtf8()
+    void namedParts()
     {
+        QFETCH(QByteArray, part);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, right);
         QFETCH(bool, twin);
-        QFETCH(QString, message);
-        const QByteArray latin = "g\xE9", twinName = "g\xEF\xBF\xBD";
-        for (const QByteArray &name : twin ? QList{latin, twinName} : QList{latin}) {
-            QVERIFY(std::filesystem::create_directory(folder->systemPath(name)));
-            folder->write(name + "/wing.afp", kPart);
+        QFETCH(bool, made);
+        const QByteArray twinPart = QByteArray(part).replace("\xE9", "\xEF\xBF\xBD");
+        for (const QByteArray &path : twin ? QList{part, twinPart} : QList{part}) {
+            std::filesystem::create_directories(folder->systemPath(path).parent_path());
+            folder->write(path, bytes.size() == 1 ? kPart : bytes);
         }
-        QVERIFY(::chdir(folder->systemPath(latin).c_str()) == 0);
+        const QByteArray newName = part.chopped(4) + "_new1.afp";
+        if (bytes == "/")
+            QVERIFY(std::filesystem::create_directory(folder->systemPath(newName)));
+        std::filesystem::current_path(folder->systemPath(part).parent_path());
         window = std::make_unique<frm_main>();
         window->show();
-        QCOMPARE(listed(), twin ? QStringList() : QStringList({"wing.afp"}));
+        QTEST(listed(), "listed");
         control<QListWidget>("File1")->setCurrentRow(0);
-        QVERIFY(press("Command2").value(1).startsWith(message));
-        QCOMPARE(folder->read(latin + "/wing_new1.afp") != "<missing>", !twin);
-        QCOMPARE(folder->read(twinName + "/wing_new1.afp"), "<missing>");
+        if (bytes == "-")
+            QVERIFY(std::filesystem::remove(folder->systemPath(part)));
+        control<QLineEdit>("right_sc")->setText(right);
+        QCOMPARE(press("Command2").value(1).startsWith("   File has been created"), made);
+        QCOMPARE(folder->read(newName) != "<missing>", made);
+        QCOMPARE(folder->read(twinPart.chopped(4) + "_new1.afp") != "<missing>", made && twinPart == part);
     }
-#endif
 
     // The help file beside the program, shown as it is, never one elsewhere;
     // nothing but a plain file, and no more of it than a help text needs.
     void help_data()
     {
         QTest::addColumn<QByteArray>("bytes"); // "-": no help file
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("box"); // how the message box begins, where one comes
-        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n"
-                                     << "";
-        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc"
-                                        << "";
-        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9") << "";
-        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9") << "";
-        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application"
-                                 << "";
+        QTest::addColumn<QString>("shown"); // "<none>": a message box says why
+        QTest::newRow("CR LF lines") << QByteArray("First\r\n\r\nThird\r\n") << "First\n\nThird\n";
+        QTest::newRow("LF and lone CR") << QByteArray("a\nb\rc") << "a\nb\nc";
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9") << QStringLiteral("caf\u00E9");
+        QTest::newRow("missing") << QByteArray("-") << "ERROR : Help file is missing ! Please reinstall application";
 #ifndef _WIN32
-        QTest::newRow("a FIFO") << QByteArray("|") << "<none>"
-                                << "The help file ";
+        QTest::newRow("a FIFO") << QByteArray("|") << "<none>";
 #endif
         // 10,485 lines of 100 bytes fit in 1 MiB; the next is cut off, and
-        // with it the second byte of a UTF-8 letter.
+        // with it the second byte of a UTF-8 letter. Where no line ends in
+        // the first MiB, the cut comes before that letter.
         const QByteArray line = QByteArray(96, 'x') + "\xC3\xA9\r\n";
         const QString shown = QString(QString(96, 'x') + QStringLiteral("\u00E9\n")).repeated(10485);
-        QTest::newRow("longer than 1 MiB")
-            << line.repeated(20000) << shown + "[The help text is cut here: the file is longer than 1 MiB.]"
-            << "";
+        const QString cut = "[The help text is cut here: the file is longer than 1 MiB.]";
+        QTest::newRow("longer than 1 MiB") << line.repeated(20000) << shown + cut;
+        QTest::newRow("no line in the first MiB") << QByteArray("word ").repeated(209715) + "\xC3\xA9 and more"
+                                                  << QString("word ").repeated(209715) + "\n" + cut;
     }
     void help()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, box);
+        QFETCH(QString, shown);
         setHelpFile(bytes);
         folder->write("Morvanehlp.txt", "help beside the parts");
-        QCOMPARE(press("bt_hlp").value(1).left(box.size()), box);
-        QTEST(helpShownThenClosed(), "shown");
+        QCOMPARE(press("bt_hlp").value(1).startsWith("The help file "), shown == "<none>");
+        QCOMPARE(helpShownThenClosed(), shown);
     }
 
     // One of each; Help reads the file afresh only once closed, and says why

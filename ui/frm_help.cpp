@@ -104,9 +104,15 @@ void frm_help::load()
     }
     QString text;
     if (bytes.size() > kMaxHelpBytes) {
-        // Cut after a whole line, so that no character is cut in two.
-        bytes.truncate(bytes.lastIndexOf('\n', kMaxHelpBytes - 1) + 1);
-        text = helpTextFrom(bytes) + QStringLiteral("[The help text is cut here: the file is longer than 1 MiB.]");
+        // Cut after the last whole line, so that no character is cut in two;
+        // where there is none, before the UTF-8 letter that would be.
+        const qsizetype lineEnd = bytes.lastIndexOf('\n', kMaxHelpBytes - 1);
+        qsizetype cut = lineEnd >= 0 ? lineEnd + 1 : kMaxHelpBytes;
+        for (int back = 0; lineEnd < 0 && back < 3 && (bytes[cut] & 0xC0) == 0x80; ++back)
+            --cut;
+        bytes.truncate(cut);
+        text = helpTextFrom(bytes) + (lineEnd < 0 ? QStringLiteral("\n") : QString())
+            + QStringLiteral("[The help text is cut here: the file is longer than 1 MiB.]");
     } else {
         text = helpTextFrom(bytes);
     }

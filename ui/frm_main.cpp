@@ -2,12 +2,11 @@
 
 #include "core/part_file_names.h"
 #include "core/resize_run.h"
-#include "core/system/folder_names.h"
-#include "ui/application_title.h"
 #include "ui/fonts.h"
 #include "ui/frmAbout.h"
 #include "ui/frm_help.h"
 #include "ui/icons.h"
+#include "ui/message_box.h"
 #include "ui/screen_placement.h"
 #include "ui/twips.h"
 #include "ui/window_style.h"
@@ -19,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -173,7 +171,7 @@ void frm_main::Command2_Click()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const morvane::ResizeOutcome outcome = morvane::runResize({m_listedFolder, selectedFileName()}, resizeSettings());
     QApplication::restoreOverrideCursor();
-    showMessage(morvane::outcomeMessage(outcome));
+    showMessageBox(this, morvane::outcomeMessage(outcome));
     if (std::holds_alternative<morvane::Created>(outcome))
         refreshFileList();
 }
@@ -208,7 +206,7 @@ void frm_main::bt_hlp_Click()
     if (!m_help || !m_help->isVisible()) {
         auto *help = new frm_help;
         if (!help->loadError().isEmpty()) {
-            showMessage(help->loadError());
+            showMessageBox(this, help->loadError());
             delete help;
             return;
         }
@@ -250,22 +248,4 @@ void frm_main::refreshFileList()
     const QList<QListWidgetItem *> again = File1->findItems(selected, Qt::MatchExactly);
     if (!again.isEmpty())
         File1->setCurrentItem(again.first());
-}
-
-void frm_main::showMessage(const QString &message)
-{
-    QString text = message;
-    // The messages break their lines with bare carriage returns.
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(morvane::kApplicationTitle), text, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.setFont(font());
-    // A box is as wide as its text needs, and a short text would leave its
-    // title cut short in the title bar, beside the icon and the buttons.
-    const int titleWidth =
-        QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box.windowTitle())
-        + 4 * style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
-        label->setMinimumWidth(titleWidth);
-    box.exec();
 }

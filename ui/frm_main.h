@@ -43,7 +43,6 @@ private:
     void keepStartFolderInView();
     void setListedFolder(const QString &folder);
     void refreshFileList();
-    void showMessage(const QString &message);
 
     QLabel *Label4;
     QTreeView *Dir1;

@@ -2,23 +2,30 @@
 
 #include "core/system/native_name.h"
 
-#include <QStringList>
+#include <QList>
+#include <QString>
 
 #include <optional>
 
 namespace morvane {
 
-// The folder a path shown as text stands for, as the system names it. On
-// POSIX a name that is not UTF-8 shows with U+FFFD in it, and so does its
-// twin whose bytes are those of U+FFFD: each such name is taken as the one
-// name of its folder that reads the same. Nothing where two do: the path
-// then stands for neither.
+// A name as text, as the window shows it. On POSIX each byte that is not
+// UTF-8 shows as U+FFFD, so two names may read the same.
+QString nameText(const NativeName &name);
+
+// The name in `folder` (as the system names it; empty for the current
+// folder) that `text` stands for: the one name there that reads as `text`.
+// Nothing where two do, as a name that is not UTF-8 and its twin whose
+// bytes are those of U+FFFD.
+std::optional<NativeName> nameIn(const NativeName &folder, const QString &text);
+
+// The folder a path shown as text stands for, as the system names it: each
+// of its names as nameIn takes it. Nothing where one of them stands for two.
 std::optional<NativeName> folderPathFor(const QString &folder);
 
-// The part files of a folder, hidden ones left out, in name order. Only
-// names that come back as the same name are listed, so that a name shown
-// always opens the file it names; none where the folder's path stands for
-// no one folder.
-QStringList partFileNames(const QString &folder);
+// The regular files of a folder a user sees in it, as the system names
+// them, in no order: hidden ones are left out, and on Windows devices and
+// links. None where the folder cannot be read.
+QList<NativeName> visibleFileNames(const NativeName &folder);
 
 } // namespace morvane

@@ -1,18 +1,19 @@
 #include "core/system/folder_names.h"
 
-#include "core/part_file_names.h"
 #include "core/system/windows/folder_state.h"
-
-#include <algorithm>
 
 namespace morvane {
 
 // Names are UTF-16 text on Windows: the text is the name.
+QString nameText(const NativeName &name) { return name; }
+
+std::optional<NativeName> nameIn(const NativeName &, const QString &text) { return text; }
+
 std::optional<NativeName> folderPathFor(const QString &folder) { return folder; }
 
-QStringList partFileNames(const QString &folder)
+QList<NativeName> visibleFileNames(const NativeName &folder)
 {
-    QStringList names;
+    QList<NativeName> names;
     WIN32_FIND_DATAW found{};
     const std::wstring pattern = longPath(folder) + L"\\*";
     const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
@@ -23,12 +24,10 @@ QStringList partFileNames(const QString &folder)
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
     do {
         const QString name = QString::fromWCharArray(found.cFileName);
-        if (!(found.dwFileAttributes & kNotListed) && !name.startsWith(u'.') && isPartFileName(name)
-            && !isDeviceName(name))
+        if (!(found.dwFileAttributes & kNotListed) && !name.startsWith(u'.') && !isDeviceName(name))
             names << name;
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
-    std::sort(names.begin(), names.end(), partNameBefore);
     return names;
 }
 
