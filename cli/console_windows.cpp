@@ -1,9 +1,11 @@
 #include "cli/console.h"
 
 #include "core/part_file_names.h"
+#include "core/system/windows/handle.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 
 #include <windows.h>
 
@@ -14,19 +16,53 @@ QStringList arguments(int, char *[]) { return QCoreApplication::arguments(); }
 
 morvane::NativeName fromArgument(const QString &argument) { return argument; }
 
+namespace {
+
+// A name as Windows takes it in every program. The dots and spaces at its
+// end go (wing.afp. is wing.afp), but in a \\?\ path, taken as it is. A
+// short name (WING~3QQ.AFP) is the file's long name, which the new file's
+// name and first line are made from; a name in another letter case stays
+// as given.
+QString nameAsTaken(const QString &folder, QString name)
+{
+    if (!folder.startsWith(u"\\\\?\\")) {
+        qsizetype end = name.size();
+        while (end > 0 && (name[end - 1] == u'.' || name[end - 1] == u' '))
+            --end;
+        // Not ".." or "...", which are no names to strip.
+        if (name.left(end).count(u'.') < end)
+            name.truncate(end);
+    }
+    // Wildcards, even those only FindFirstFileW knows, match other names.
+    static const QRegularExpression kWildcards(QStringLiteral("[*?<>\"]"));
+    if (name.isEmpty() || name.contains(kWildcards))
+        return name;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileExW(morvane::inFolder(morvane::longPath(folder), name).c_str(),
+                                             FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return name;
+    ::FindClose(search);
+    const bool shortName = QString::fromWCharArray(found.cAlternateFileName).compare(name, Qt::CaseInsensitive) == 0;
+    return shortName ? QString::fromWCharArray(found.cFileName) : name;
+}
+
+} // namespace
+
 QList<morvane::NativeName> files(const QStringList &arguments)
 {
     QList<morvane::NativeName> named;
     for (const QString &argument : arguments) {
         const qsizetype start = nameStart(argument);
+        const QString folder = argument.left(start);
         const QString pattern = argument.mid(start);
         QStringList matches;
         if (pattern.contains(u'*') || pattern.contains(u'?')) {
-            QDir folder(start == 0 ? QStringLiteral(".") : argument.left(start));
-            for (const QString &name : folder.entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
-                matches << argument.left(start) + name;
+            QDir listed(start == 0 ? QStringLiteral(".") : folder);
+            for (const QString &name : listed.entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+                matches << folder + name;
         }
-        named << (matches.isEmpty() ? QStringList{argument} : matches);
+        named << (matches.isEmpty() ? QStringList{folder + nameAsTaken(folder, pattern)} : matches);
     }
     return named;
 }
