@@ -18,21 +18,24 @@ morvane::NativeName fromArgument(const QString &argument) { return argument; }
 
 namespace {
 
-// A name as Windows takes it in every program. The dots and spaces at its
-// end go (wing.afp. is wing.afp), but in a \\?\ path, taken as it is. A
-// short name (WING~3QQ.AFP) is the file's long name, which the new file's
-// name and first line are made from; a name in another letter case stays
-// as given.
-QString nameAsTaken(const QString &folder, QString name)
+// The dots and spaces at the end of a name go, as in every Windows program
+// (wing.afp. is wing.afp), but in a \\?\ path, taken as it is; "." and
+// ".." stay what they are.
+QString withoutTrailingDots(const QString &folder, const QString &name)
 {
-    if (!folder.startsWith(u"\\\\?\\")) {
-        qsizetype end = name.size();
-        while (end > 0 && (name[end - 1] == u'.' || name[end - 1] == u' '))
-            --end;
-        // Not ".." or "...", which are no names to strip.
-        if (name.left(end).count(u'.') < end)
-            name.truncate(end);
-    }
+    if (folder.startsWith(u"\\\\?\\"))
+        return name;
+    qsizetype end = name.size();
+    while (end > 0 && (name[end - 1] == u'.' || name[end - 1] == u' '))
+        --end;
+    return name.left(end).count(u'.') < end ? name.left(end) : name;
+}
+
+// A short name (WING~3QQ.AFP) stands for the file's long name, which the
+// new file's name and first line are made from; any other name, in
+// whatever letter case, stays as given.
+QString longName(const QString &folder, const QString &name)
+{
     // Wildcards, even those only FindFirstFileW knows, match other names.
     static const QRegularExpression kWildcards(QStringLiteral("[*?<>\"]"));
     if (name.isEmpty() || name.contains(kWildcards))
@@ -62,7 +65,8 @@ QList<morvane::NativeName> files(const QStringList &arguments)
             for (const QString &name : listed.entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
                 matches << folder + name;
         }
-        named << (matches.isEmpty() ? QStringList{folder + nameAsTaken(folder, pattern)} : matches);
+        named << (matches.isEmpty() ? QStringList{folder + longName(folder, withoutTrailingDots(folder, pattern))}
+                                    : matches);
     }
     return named;
 }
