@@ -27,16 +27,18 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out"); // each new file, its first line naming it in the code page
+        // Each new file: its first line names it in the code page, and it shows
+        // the hidden and system attributes where it replaces B_NEW1.AFP, which
+        // has them, and never else.
+        QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err"); // how standard error begins
         const auto row = [](const char *tag, const QStringList &arguments, int status, const QString &out,
                             const QString &err = {}) { QTest::newRow(tag) << arguments << status << out << err; };
-        row("wildcards, in name order", {"--right", "2", "?.afp"}, 0, "a_new1.afp\nb_new1.afp\n");
         row("no match", {"*.xyz"}, 1, "", "morvane-resize: *.xyz: it is not a part file (.afp)");
-        row("a name in the code page", {QStringLiteral("w\u00EFng.afp")}, 0, QStringLiteral("w\u00EFng_new1.afp\n"));
         row("one file in two cases, an earlier result in another", {"a.afp", "A.AFP", "b.afp"}, 1,
             "a_new1.afp\nb_new1.afp\n",
             "morvane-resize: A.AFP: will not overwrite just-created A_new1.afp, made from a.afp");
+        row("a name in the code page", {QStringLiteral("w\u00EFng.afp")}, 0, QStringLiteral("w\u00EFng_new1.afp\n"));
         // %F is the folder, %U its path through a share without the leading
         // \\, and %S the short name of winglongname.afp.
         row("every form of path, with wildcards",
@@ -65,6 +67,8 @@ private slots:
              QStringList{"a.afp", "b.afp", "wing.afp", "parts/wing.afp", "w\u00EFng.afp", "winglongname.afp"})
             folder.write(name, kPart);
         folder.write("B_NEW1.AFP", "an earlier result\r\n");
+        constexpr DWORD kShown = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        QVERIFY(::SetFileAttributesW(folder.systemPath("B_NEW1.AFP").c_str(), kShown));
         WIN32_FIND_DATAW found{};
         ::FindClose(::FindFirstFileW(folder.systemPath("winglongname.afp").c_str(), &found));
         const auto placed = [&](QString text) {
@@ -88,6 +92,8 @@ private slots:
             QFile file(QDir(folder.path()).filePath(made));
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(made));
             QCOMPARE(file.readLine().split('"').value(3), made.section(u'\\', -1).chopped(4).toLocal8Bit());
+            QCOMPARE(::GetFileAttributesW(file.fileName().toStdWString().c_str()) & kShown,
+                     made.endsWith("b_new1.afp") ? kShown : 0);
         }
     }
 };
