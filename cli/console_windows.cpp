@@ -1,8 +1,10 @@
 #include "cli/console.h"
 
 #include "core/part_file_names.h"
+#include "core/system/windows/handle.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <windows.h>
 
@@ -25,19 +27,57 @@ QStringList arguments(int, char *[])
 
 morvane::NativeName fromArgument(const QString &argument) { return argument; }
 
+namespace {
+
+// The dots and spaces at the end of a name go, as in every Windows program
+// (wing.afp. is wing.afp), but in a \\?\ path, taken as it is; "." and
+// ".." stay what they are.
+QString withoutTrailingDots(const QString &folder, const QString &name)
+{
+    if (folder.startsWith(u"\\\\?\\"))
+        return name;
+    qsizetype end = name.size();
+    while (end > 0 && (name[end - 1] == u'.' || name[end - 1] == u' '))
+        --end;
+    return name.left(end).count(u'.') < end ? name.left(end) : name;
+}
+
+// A short name (WING~3QQ.AFP) stands for the file's long name, which the
+// new file's name and first line are made from; any other name, in
+// whatever letter case, stays as given.
+QString longName(const QString &folder, const QString &name)
+{
+    // Wildcards, even those only FindFirstFileW knows, match other names.
+    static const QRegularExpression kWildcards(QStringLiteral("[*?<>\"]"));
+    if (name.isEmpty() || name.contains(kWildcards))
+        return name;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileExW(morvane::inFolder(morvane::longPath(folder), name).c_str(),
+                                             FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return name;
+    ::FindClose(search);
+    const bool shortName = QString::fromWCharArray(found.cAlternateFileName).compare(name, Qt::CaseInsensitive) == 0;
+    return shortName ? QString::fromWCharArray(found.cFileName) : name;
+}
+
+} // namespace
+
 QList<morvane::NativeName> files(const QStringList &arguments)
 {
     QList<morvane::NativeName> named;
     for (const QString &argument : arguments) {
         const qsizetype start = nameStart(argument);
+        const QString folder = argument.left(start);
         const QString pattern = argument.mid(start);
         QStringList matches;
         if (pattern.contains(u'*') || pattern.contains(u'?')) {
-            QDir folder(start == 0 ? QStringLiteral(".") : argument.left(start));
-            for (const QString &name : folder.entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
-                matches << argument.left(start) + name;
+            QDir listed(start == 0 ? QStringLiteral(".") : folder);
+            for (const QString &name : listed.entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase))
+                matches << folder + name;
         }
-        named << (matches.isEmpty() ? QStringList{argument} : matches);
+        named << (matches.isEmpty() ? QStringList{folder + longName(folder, withoutTrailingDots(folder, pattern))}
+                                    : matches);
     }
     return named;
 }

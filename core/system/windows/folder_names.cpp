@@ -15,7 +15,7 @@ QList<NativeName> visibleFileNames(const NativeName &folder)
 {
     QList<NativeName> names;
     WIN32_FIND_DATAW found{};
-    const std::wstring pattern = longPath(folder) + L"\\*";
+    const std::wstring pattern = inFolder(longPath(folder), QStringLiteral("*"));
     const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                              FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE)

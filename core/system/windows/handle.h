@@ -36,10 +36,11 @@ inline SystemError lastError() { return static_cast<SystemError>(::GetLastError(
 // A path the wide calls take whatever its length: absolute, with the
 // prefix \\?\ that lifts the 260-character limit (\\?\UNC\ for a share).
 std::wstring longPath(const NativeName &path);
-// `name` in the folder `folder`, such a path already.
+// `name` in the folder `folder`, such a path already: a drive's root ends
+// in its separator.
 inline std::wstring inFolder(const std::wstring &folder, const NativeName &name)
 {
-    return folder + L'\\' + name.toStdWString();
+    return (folder.ends_with(L'\\') ? folder : folder + L'\\') + name.toStdWString();
 }
 
 // Opens `path` as it is, not through a link at its end, for looking at

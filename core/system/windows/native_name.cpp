@@ -38,16 +38,26 @@ std::optional<std::string> headerText(const NativeName &name)
 std::wstring longPath(const NativeName &path)
 {
     const std::wstring given = (path.isEmpty() ? QStringLiteral(".") : path).toStdWString();
-    if (given.starts_with(L"\\\\?\\"))
-        return given;
-    const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-    std::wstring full(size, L'\0');
-    full.resize(::GetFullPathNameW(given.c_str(), size, full.data(), nullptr));
-    while (full.size() > 3 && full.ends_with(L'\\'))
+    std::wstring full;
+    // \\?\ paths are taken as they are, uncleaned, as Windows takes them.
+    if (given.starts_with(L"\\\\?\\")) {
+        full = given;
+    } else {
+        const DWORD size = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+        full.resize(size);
+        full.resize(::GetFullPathNameW(given.c_str(), size, full.data(), nullptr));
+        if (full.starts_with(L"\\\\.\\"))
+            full = L"\\\\?\\" + full.substr(4);
+        else if (full.starts_with(L"\\\\"))
+            full = L"\\\\?\\UNC\\" + full.substr(2);
+        else
+            full = L"\\\\?\\" + full;
+    }
+    // No separator at the end, but for a drive's root: \\?\C: is the
+    // volume itself, not its root folder.
+    while (full.ends_with(L'\\') && !(full.size() == 7 && full[5] == L':'))
         full.pop_back();
-    if (full.starts_with(L"\\\\"))
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    return full;
 }
 
 } // namespace morvane

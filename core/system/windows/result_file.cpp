@@ -12,10 +12,10 @@ namespace {
 constexpr int kNameAttempts = 100;
 
 // Short, so that it fits beside any name the folder can hold.
-std::wstring temporaryName()
+NativeName temporaryName()
 {
-    static constexpr wchar_t kLetters[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
-    std::wstring name = L".morvane-";
+    static constexpr char16_t kLetters[] = u"abcdefghijklmnopqrstuvwxyz0123456789";
+    NativeName name = QStringLiteral(".morvane-");
     for (int i = 0; i < 8; ++i)
         name += kLetters[QRandomGenerator::system()->bounded(int(std::size(kLetters) - 1))];
     return name;
@@ -28,6 +28,17 @@ bool markForDeletion(HANDLE file, bool marked)
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = marked;
     return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// What the new file is to show once in place: the earlier result's own
+// attributes, the read-only one aside (such a file is refused), and the
+// archive one any changed file gets; never the hidden and temporary ones
+// it was made with.
+DWORD attributesInPlace(const std::wstring &earlier, bool replacing)
+{
+    constexpr DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = replacing ? ::GetFileAttributesW(earlier.c_str()) : INVALID_FILE_ATTRIBUTES;
+    return FILE_ATTRIBUTE_ARCHIVE | (attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & kCarried);
 }
 
 } // namespace
@@ -57,7 +68,7 @@ ResultFile::~ResultFile()
 
 // A first result gets what the folder gives new files, as a copy made by
 // Explorer does; one that replaces an earlier file keeps that file's
-// security and attributes, which ReplaceFileW carries over.
+// security, which ReplaceFileW carries over, and its attributes.
 SystemError ResultFile::create(const Destination &destination, const SourceFile &)
 {
     State &result = *m_state;
@@ -65,9 +76,10 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
     result.path = inFolder(result.folder, destination.name);
     result.replacing = destination.earlier.has_value();
     for (int attempt = 0; attempt < kNameAttempts && !result.file.valid(); ++attempt) {
-        result.temporaryPath = result.folder + L'\\' + temporaryName();
+        result.temporaryPath = inFolder(result.folder, temporaryName());
+        // A leading dot hides nothing on Windows: the attribute does.
         result.file = Handle(::CreateFileW(result.temporaryPath.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+                                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr));
         if (!result.file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) {
             result.temporaryPath.clear();
             return lastError();
@@ -104,6 +116,10 @@ FileIdentity ResultFile::identity() const { return m_state->identity; }
 SystemError ResultFile::commit()
 {
     State &result = *m_state;
+    FILE_BASIC_INFO basic{}; // times left as they are
+    basic.FileAttributes = attributesInPlace(result.path, result.replacing);
+    if (!::SetFileInformationByHandle(result.file.get(), FileBasicInfo, &basic, sizeof basic))
+        return lastError();
     // Only the flush may report that the data never reached the disk.
     if (!::FlushFileBuffers(result.file.get()))
         return lastError();

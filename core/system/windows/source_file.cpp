@@ -32,17 +32,25 @@ SystemError SourceFile::open(const OpenFolder &folder, const NativeName &name, c
 {
     State &source = *m_state;
     source.path = inFolder(pathOf(folder), name);
-    // Shared for reading only: no one writes it while it is read. A file
-    // another program holds open for writing fails here, saying so.
-    source.file = Handle(::CreateFileW(source.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // Held first by what it is, with no access to its data: that has no
+    // effect on the file, whatever took its name meanwhile (a locked file,
+    // one that another program holds, a folder, a device).
+    const Handle held = openForLooking(source.path);
+    if (!held.valid())
+        return lastError();
+    const Entry opened = entryOf(held.get());
+    if (opened.type != FileType::Regular || opened.identity != found.identity)
+        return kTakenOver;
+    // Then that very file is opened for reading, shared for reading only:
+    // no one writes it while it is read. A file another program holds open
+    // for writing fails here, saying so.
+    source.file = Handle(::ReOpenFile(held.get(), GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_SEQUENTIAL_SCAN));
     if (!source.file.valid())
         return lastError();
-    const Entry opened = entryOf(source.file.get());
-    if (opened.type != FileType::Regular || opened.identity != found.identity
-        || !::GetFileInformationByHandle(source.file.get(), &source.opened)) {
+    if (!::GetFileInformationByHandle(source.file.get(), &source.opened)) {
+        const SystemError error = lastError();
         source.file.close();
-        return kTakenOver;
+        return error;
     }
     source.size = sizeOf(source.opened);
     source.read = 0;
