@@ -141,6 +141,8 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
             QStringLiteral("it is another user's file in a folder where only its owner may replace it"));
     case Obstacle::AppendOnly:
         return cannotReplace(QStringLiteral("it is append-only"));
+    case Obstacle::Immutable:
+        return cannotReplace(QStringLiteral("it is immutable"));
     case Obstacle::None:
         break;
     }
