@@ -148,9 +148,13 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
     }
     if (!destination.earlier)
         return std::nullopt;
-    // Writing through a link back to the source would replace the source.
-    if (destination.links > 0 && destination.earlier->identity == source.identity)
-        return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
+    // Replacing the part itself would lose it where the part's name leads
+    // to the new file's, and does cp's "same file" where it has another.
+    if (destination.earlier->identity == source.identity)
+        return failure(ErrorKind::PathError,
+                       (destination.links > 0 ? QStringLiteral("%1 is a link to the part itself")
+                                              : QStringLiteral("%1 is the part itself"))
+                           .arg(m_shownNewName));
     if (const auto kept = m_options.keep ? m_options.keep(destination.earlier->identity) : std::nullopt)
         return failure(
             ErrorKind::PathError,

@@ -123,6 +123,8 @@ private slots:
         row("a part still to be read", R"("$0" --right 2 c*.afp)", 1, "c_new1_new1.afp\n",
             "c.afp: will not overwrite c_new1.afp before c_new1.afp is resized\n");
         row("a part already read", R"("$0" c_new1.afp c.afp)", 0, "c_new1_new1.afp\nc_new1.afp\n", "");
+        row("a part that is its own result", R"(cp a.afp s_new1.afp && ln -s s_new1.afp s.afp && "$0" s.afp)", 1, "",
+            "s.afp: s_new1.afp is the part itself\n", {}, 0, 1);
         // Each makes its files but cannot say so: a failure to print, never a
         // signal that ends the batch.
         row("output full", R"("$0" a.afp >/dev/full)", 1, "", "write error: No space left on device\n", {}, 0, 1);
