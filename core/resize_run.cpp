@@ -141,14 +141,20 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
             QStringLiteral("it is another user's file in a folder where only its owner may replace it"));
     case Obstacle::AppendOnly:
         return cannotReplace(QStringLiteral("it is append-only"));
+    case Obstacle::Immutable:
+        return cannotReplace(QStringLiteral("it is immutable"));
     case Obstacle::None:
         break;
     }
     if (!destination.earlier)
         return std::nullopt;
-    // Writing through a link back to the source would replace the source.
-    if (destination.links > 0 && destination.earlier->identity == source.identity)
-        return failure(ErrorKind::PathError, QStringLiteral("%1 is a link to the part itself").arg(m_shownNewName));
+    // Replacing the part itself would lose it where the part's name leads
+    // to the new file's, and does cp's "same file" where it has another.
+    if (destination.earlier->identity == source.identity)
+        return failure(ErrorKind::PathError,
+                       (destination.links > 0 ? QStringLiteral("%1 is a link to the part itself")
+                                              : QStringLiteral("%1 is the part itself"))
+                           .arg(m_shownNewName));
     if (const auto kept = m_options.keep ? m_options.keep(destination.earlier->identity) : std::nullopt)
         return failure(
             ErrorKind::PathError,

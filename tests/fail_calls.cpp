@@ -20,6 +20,8 @@
 //              fifo-earlier the earlier result's name a FIFO for each open
 //   clone      no thread can be started, as under a process limit
 //   rename     putting the new file in place is not permitted
+//   earlier-denied  opening the earlier result by its name for reading is
+//              denied, as for a write-only file
 // A FIFO opened (or a swap not undone) ends the process with status 3: it
 // may block, and a device opened in its place may act.
 
@@ -67,13 +69,14 @@ int openat(int folder, const char *path, int flags, ...)
     va_start(rest, flags);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(rest, mode_t) : 0;
     va_end(rest);
+    const bool earlier = std::strstr(path, "_new1");
     if (((flags & O_TMPFILE) == O_TMPFILE
          && (failing("tmpfile-eisdir", EISDIR) || failing("tmpfile-einval", EINVAL) || failing("tmpfile", EOPNOTSUPP)))
-        || ((flags & O_CREAT) && failing("no-room", ENOSPC)) || underProc(path))
+        || ((flags & O_CREAT) && failing("no-room", ENOSPC)) || underProc(path)
+        || (earlier && !(flags & (O_PATH | O_ACCMODE)) && failing("earlier-denied", EACCES)))
         return -1;
     // A part, or an earlier result, opened by its name relative to its folder.
     static int opens = 0;
-    const bool earlier = std::strstr(path, "_new1");
     const bool swap = path[0] != '/' && std::strstr(path, ".afp")
         && (earlier ? failing("fifo-earlier", 0)
                     : ++opens == (failing("swap-second", 0) ? 2 : 1) && failing("swap", 0));

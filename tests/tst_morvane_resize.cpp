@@ -131,6 +131,8 @@ private slots:
         row("a part still to be read", R"("$0" --right 2 c*.afp)", 1, "c_new1_new1.afp\n",
             "c.afp: will not overwrite c_new1.afp before c_new1.afp is resized\n");
         row("a part already read", R"("$0" c_new1.afp c.afp)", 0, "c_new1_new1.afp\nc_new1.afp\n", "");
+        row("a part that is its own result", R"(cp a.afp s_new1.afp && ln -s s_new1.afp s.afp && "$0" s.afp)", 1, "",
+            "s.afp: s_new1.afp is the part itself\n", {}, 0, 1);
         // Each makes its files but cannot say so: a failure to print, never a
         // signal that ends the batch.
         row("output full", R"("$0" a.afp >/dev/full)", 1, "", "write error: No space left on device\n", {}, 0, 1);
@@ -284,8 +286,9 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         for (const char *calls : {"read", "read-once"})
             row(calls, "", 0, calls, "", 0, "", 1, "reading it failed: Input/output error");
         row("not permitted to replace", "", 0, "rename", "", 0, "", 1, "wing_new1.afp cannot be replaced: Operation");
-        // Short writes, no /proc, no thread for a second core: the same bytes.
-        for (const char *calls : {"short", "proc", "clone"})
+        // Short writes, no /proc, no thread for a second core, an earlier
+        // result that may only be written: the same bytes.
+        for (const char *calls : {"short", "proc", "clone", "proc,earlier-denied"})
             row(calls, "", 0, calls, "", 0, "", 0, "");
         // Without unnamed files the result has a name until it is done, which
         // the run must take away with it, whatever signal ends it. Kernels

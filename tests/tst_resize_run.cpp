@@ -212,9 +212,10 @@ private slots:
         // Each planted: "L name target" a link, "L*" another user's ("=" for
         // a target as it stands, else inside the folder); "N name" given to
         // another user; "E name" an earlier result, open to all; "F name" a
-        // FIFO; "S name" a socket; "T name" made sticky and open to all; "A
-        // name" made append-only; "U" the run acting as another user. The
-        // folder holds the part, mine.afp, sub/mine.afp and the FIFO pipe.
+        // FIFO; "S name" a socket; "T name" made sticky and open to all; "+a
+        // name" made append-only, "+i name" immutable; "U" the run acting as
+        // another user. The folder holds the part, mine.afp, sub/mine.afp and
+        // the FIFO pipe.
         QTest::addColumn<QStringList>("planted");
         QTest::addColumn<QByteArray>("writtenAt"); // where the result goes, where it is made
         QTest::addColumn<QString>("said"); // how the failure begins, where it fails
@@ -251,16 +252,17 @@ private slots:
         fails("link loop", {link + "loop.afp", "L loop.afp wing_new1.afp"},
               "wing_new1.afp could not be created: Too many levels");
         // In a sticky folder only the owner of a file or of the folder, or
-        // root, may replace it; nothing may replace an append-only file, nor
-        // take a name from an append-only folder.
+        // root, may replace it; nothing may replace an append-only or an
+        // immutable file, nor take a name from an append-only folder.
         const QString earlier = "E wing_new1.afp";
         const QString cannot = "wing_new1.afp cannot be replaced: it is ";
         fails("another user's file in a sticky folder", {earlier, "T .", "U"}, cannot + "another user's file in a");
         ok("own file in a sticky folder", {earlier, "T .", "N wing_new1.afp", "U"}, "wing_new1.afp");
         ok("another user's file in own sticky folder", {earlier, "T .", "N .", "U"}, "wing_new1.afp");
         ok("root in another user's sticky folder", {earlier, "T .", "N .", "N wing_new1.afp"}, "wing_new1.afp");
-        fails("append-only earlier result", {earlier, "A wing_new1.afp"}, cannot + "append-only");
-        fails("append-only folder", {"A ."}, "wing_new1.afp could not be created: Operation not permitted");
+        fails("append-only earlier result", {earlier, "+a wing_new1.afp"}, cannot + "append-only");
+        fails("immutable earlier result", {earlier, "+i wing_new1.afp"}, cannot + "immutable");
+        fails("append-only folder", {"+a ."}, "wing_new1.afp could not be created: Operation not permitted");
     }
 
     void destinations()
@@ -274,7 +276,7 @@ private slots:
         for (const char *mine : {"mine.afp", "sub/mine.afp"})
             folder.write(mine, "mine\r\n");
         QCOMPARE(mkfifo(folder.systemPath("pipe").c_str(), 0600), 0);
-        QString appendOnly;
+        QString locked;
         for (const QString &plant : planted) {
             const QStringList word = plant.split(' ');
             const std::string at = folder.systemPath(word.value(1).toUtf8());
@@ -285,8 +287,8 @@ private slots:
             else if (word[0].startsWith('L'))
                 QVERIFY(
                     QFile::link(word[2].startsWith('=') ? word[2].mid(1) : folder.file(word[2]), folder.file(word[1])));
-            else if (word[0] == "A" && QProcess::execute("chattr", {"+a", appendOnly = folder.file(word[1])}) != 0)
-                QSKIP("the file system cannot make a file append-only, or only root can");
+            else if (plant[0] == '+' && QProcess::execute("chattr", {word[0], locked = folder.file(word[1])}) != 0)
+                QSKIP("the file system cannot make a file append-only or immutable, or only root can");
             if ((word[0] == "E" || word[0] == "T") && chmod(at.c_str(), word[0] == "E" ? 0666 : 01777) != 0)
                 QFAIL("cannot open it to all");
             if ((word[0] == "L*" && lchown(at.c_str(), kNobody, kNobody) != 0)
@@ -297,9 +299,9 @@ private slots:
         // Till the end: the folder as the run's user sees it.
         const ActingAs acting{planted.contains("U") ? kNobody : geteuid()};
         const ResizeOutcome outcome = runResize({folder.path(), "wing.afp"}, {});
-        // Else the folder cannot be removed; by root, as "A" rows run.
-        if (!appendOnly.isEmpty())
-            QProcess::execute("chattr", {"-a", appendOnly});
+        // Else the folder cannot be removed; by root, as chattr rows run.
+        if (!locked.isEmpty())
+            QProcess::execute("chattr", {"-ai", locked});
         QCOMPARE(folder.read("wing.afp"), kHeader);
         QVERIFY(QFileInfo("/dev/null").exists() && !QFileInfo("/dev/null").isFile());
         const auto *failed = std::get_if<Failed>(&outcome);

@@ -17,6 +17,7 @@ enum class Obstacle {
     ReadOnly, // the file there may not be written
     OthersInStickyFolder, // another user's file in a folder where only its owner may replace it
     AppendOnly, // the file there may only be added to
+    Immutable, // the file there may not be changed at all
     Link, // a link where links are never followed: Windows gives them no owner to trust
 };
 

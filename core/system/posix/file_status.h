@@ -36,12 +36,16 @@ inline FileType typeOf(mode_t mode)
 
 inline Entry entryOf(const struct stat &file) { return {typeOf(file.st_mode), identityOf(file)}; }
 
-// Whether `name` in `folder` may only be added to (chattr +a), where the
-// file system says so. statx is Linux's; macOS has UF_APPEND in st_flags.
-inline bool appendOnly(int folder, const char *name)
+// Which of the attributes that keep a file from being replaced or removed
+// `name` in `folder` has, where the file system says so: append-only
+// (chattr +a) and immutable (+i). statx is Linux's; macOS has UF_APPEND
+// and UF_IMMUTABLE in st_flags.
+inline std::uint64_t lockingAttributes(int folder, const char *name)
 {
     struct statx status {};
-    return ::statx(folder, name, AT_SYMLINK_NOFOLLOW, 0, &status) == 0 && (status.stx_attributes & STATX_ATTR_APPEND);
+    return ::statx(folder, name, AT_SYMLINK_NOFOLLOW, 0, &status) == 0
+        ? status.stx_attributes & (STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE)
+        : 0;
 }
 
 } // namespace morvane

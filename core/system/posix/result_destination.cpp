@@ -118,8 +118,8 @@ SystemError findDestination(const OpenFolder &folder, const NativeName &name, De
     else if ((holder.st_mode & S_ISVTX) && found.st_uid != ::geteuid() && holder.st_uid != ::geteuid()
              && !mayReplaceAnyFile())
         destination.obstacle = Obstacle::OthersInStickyFolder;
-    else if (appendOnly(at.get(), destination.name.constData()))
-        destination.obstacle = Obstacle::AppendOnly;
+    else if (const std::uint64_t locked = lockingAttributes(at.get(), destination.name.constData()))
+        destination.obstacle = (locked & STATX_ATTR_IMMUTABLE) ? Obstacle::Immutable : Obstacle::AppendOnly;
     else if (::faccessat(at.get(), destination.name.constData(), W_OK, AT_EACCESS) != 0) {
         if (errno != EACCES)
             return errno;

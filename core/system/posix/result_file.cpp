@@ -92,8 +92,8 @@ SystemError ResultFile::create(const Destination &destination, const SourceFile 
         if (const SystemError error = firstResultMode(source.state().fd.get(), source.state().opened, mode))
             return error;
     // In an append-only folder the new file's hidden name could never be
-    // taken away again.
-    if (appendOnly(file.folder, "."))
+    // taken away again; an immutable one takes none.
+    if (lockingAttributes(file.folder, "."))
         return EPERM;
     // O_TMPFILE is Linux's; macOS takes the named file below.
     int fd = ::openat(file.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
