@@ -4,7 +4,6 @@
 #include "core/system/windows/handle.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 #include <windows.h>
 
@@ -47,10 +46,8 @@ QString withoutTrailingDots(const QString &folder, const QString &name)
 // whatever letter case, stays as given.
 QString longName(const QString &folder, const QString &name)
 {
-    // Wildcards, even those only FindFirstFileW knows, match other names.
-    static const QRegularExpression kWildcards(QStringLiteral("[*?<>\"]"));
-    if (name.isEmpty() || name.contains(kWildcards))
-        return name;
+    // A pattern that matched nothing may match files here, but never as
+    // their short name.
     WIN32_FIND_DATAW found{};
     const HANDLE search = ::FindFirstFileExW(morvane::inFolder(morvane::longPath(folder), name).c_str(),
                                              FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
