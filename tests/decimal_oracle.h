@@ -16,23 +16,30 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <QRegularExpression>
 #ifdef _WIN32
 #include <QByteArray>
+#include <QRegularExpression>
 #else
 #include <locale.h>
+#include <regex.h>
 #endif
 
 namespace oracle {
 
-// Whether `text` is a number as parts and factors hold them, all of it: a
-// line break at its end is no part of a number.
+// Whether `text` is a number as parts and factors hold them.
 inline bool isNumberText(const std::string &text)
 {
-    static const QRegularExpression number(QRegularExpression::anchoredPattern(
-        QStringLiteral("[ \t]*[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?[ \t]*")));
-    return number.match(QString::fromLatin1(text.data(), qsizetype(text.size()))).hasMatch();
+    constexpr const char *kPattern = "^[ \t]*[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][+-]?[0-9]+)?[ \t]*$";
+    if (text.find('\0') != std::string::npos)
+        return false;
+#ifdef _WIN32
+    static const QRegularExpression number(QString::fromLatin1(kPattern));
+    return number.match(QString::fromLatin1(text)).hasMatch();
+#else
+    static regex_t number;
+    static const bool compiled = regcomp(&number, kPattern, REG_EXTENDED | REG_NOSUB) == 0;
+    return compiled && regexec(&number, text.c_str(), 0, nullptr, 0) == 0;
+#endif
 }
 
 // The double nearest to the value of number text; infinite past the
