@@ -7,6 +7,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frm_help.h"
 #include "ui/frm_main.h"
+#include "ui/screen_placement.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -187,6 +188,8 @@ private slots:
         const std::unique_ptr<QWidget> shown(window == "frm_main"       ? static_cast<QWidget *>(new frm_main)
                                                  : window == "frm_help" ? static_cast<QWidget *>(new frm_help)
                                                                         : new frmAbout);
+        centreOnScreen(shown.get());
+        QVERIFY2(shown->screen()->availableGeometry().contains(shown->geometry()), "it is beyond the screen");
         for (QWidget *control : shown->findChildren<QWidget *>()) {
             const auto *label = qobject_cast<QLabel *>(control);
             // Qt's own inner widgets, and the empty labels, show nothing of their own.

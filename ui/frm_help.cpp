@@ -11,8 +11,10 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStringDecoder>
+#include <QStyle>
 
 namespace {
 
@@ -70,6 +72,15 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     connect(Command1, &QPushButton::clicked, this, &frm_help::Command1_Click);
     // Close is the cancel button: Escape presses it from anywhere in the window.
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, Command1, &QPushButton::click);
+
+    // A screen too small for the window, title bar and all, takes what it
+    // lacks from the text box, which scrolls; Close stays centred below it.
+    const QSize lack =
+        (size() + QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight)) - screen()->availableGeometry().size())
+            .expandedTo(QSize(0, 0));
+    setFixedSize(size() - lack);
+    hlp_text->resize(hlp_text->size() - lack);
+    Command1->move(Command1->pos() - QPoint(lack.width() / 2, lack.height()));
 
     load();
     hlp_text->setFocus();
