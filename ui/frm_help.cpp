@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QStringDecoder>
@@ -127,6 +128,12 @@ void frm_help::load()
     } else {
         text = helpTextFrom(bytes);
     }
+    // Qt wraps a word wider than the box in a time that grows with the
+    // square of its length: a text holding one longer than any help text
+    // needs wraps anywhere, or the window would freeze for half a minute.
+    static const QRegularExpression hugeWord(QStringLiteral("\\S{10000}"));
+    if (text.contains(hugeWord))
+        hlp_text->setWordWrapMode(QTextOption::WrapAnywhere);
     hlp_text->setPlainText(text);
 }
 
