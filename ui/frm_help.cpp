@@ -11,8 +11,11 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QShortcut>
 #include <QStringDecoder>
+#include <QStyle>
 
 namespace {
 
@@ -71,6 +74,15 @@ frm_help::frm_help(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     // Close is the cancel button: Escape presses it from anywhere in the window.
     connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, Command1, &QPushButton::click);
 
+    // A screen too small for the window, title bar and all, takes what it
+    // lacks from the text box, which scrolls; Close stays centred below it.
+    const QSize lack =
+        (size() + QSize(0, style()->pixelMetric(QStyle::PM_TitleBarHeight)) - screen()->availableGeometry().size())
+            .expandedTo(QSize(0, 0));
+    setFixedSize(size() - lack);
+    hlp_text->resize(hlp_text->size() - lack);
+    Command1->move(Command1->pos() - QPoint(lack.width() / 2, lack.height()));
+
     load();
     hlp_text->setFocus();
 }
@@ -116,6 +128,12 @@ void frm_help::load()
     } else {
         text = helpTextFrom(bytes);
     }
+    // Qt wraps a word wider than the box in a time that grows with the
+    // square of its length: a text holding one longer than any help text
+    // needs wraps anywhere, or the window would freeze for half a minute.
+    static const QRegularExpression hugeWord(QStringLiteral("\\S{10000}"));
+    if (text.contains(hugeWord))
+        hlp_text->setWordWrapMode(QTextOption::WrapAnywhere);
     hlp_text->setPlainText(text);
 }
 
