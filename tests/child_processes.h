@@ -21,8 +21,7 @@ inline constexpr rlim_t kLargestFile = rlim_t(128) << 20;
 // clears the parent-death signal.
 inline void holdToTheTest(rlim_t largestFile = kLargestFile)
 {
-    const rlimit size{largestFile, largestFile};
-    const rlimit noCore{0, 0};
+    const rlimit size{largestFile, largestFile}, noCore{0, 0};
     if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != kTestProcess || ::setrlimit(RLIMIT_CORE, &noCore) != 0
         || ::setrlimit(RLIMIT_FSIZE, &size) != 0)
         _exit(99);
