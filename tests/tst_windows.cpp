@@ -85,8 +85,11 @@ bool captionFits(const QWidget *control)
 // title in its width beside an icon and three buttons, and it on the screen.
 bool wholeOnScreen(const QMessageBox *box)
 {
-    const int title = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(box->windowTitle())
-        + 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    // The title whole in a bold font, beside an icon and three buttons.
+    QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+    bold.setBold(true);
+    const int title = QFontMetrics(bold).horizontalAdvance(box->windowTitle())
+        + 6 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
     return captionFits(box->findChild<QLabel *>("qt_msgbox_label")) && box->width() >= title
         && box->screen()->availableGeometry().contains(box->frameGeometry());
 }

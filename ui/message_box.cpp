@@ -42,6 +42,16 @@ QString breakable(const QString &text)
     return broken += QStringView(text).sliced(done);
 }
 
+// What a title bar needs for `title` whole: the window manager's font is
+// not Qt's to know, and is often bold where Qt's is not; beside it, the
+// icon, three buttons and the margins take some six bars' heights.
+int titleBarWidth(const QString &title, int titleBarHeight)
+{
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title) + 6 * titleBarHeight;
+}
+
 class MessageBox : public QMessageBox {
 public:
     MessageBox(QWidget *parent, const QString &text)
@@ -81,9 +91,7 @@ private:
         const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
         const QSize frame = (frameGeometry().size() - size()).expandedTo(QSize(0, titleBar));
         const QSize room = screen()->availableGeometry().size() - frame;
-        int width = qMax(this->width(),
-                         QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(windowTitle())
-                             + 4 * titleBar);
+        int width = qMax(this->width(), titleBarWidth(windowTitle(), titleBar));
         while (width < room.width() && layout()->totalHeightForWidth(width) > room.height())
             width += qMax(room.width() / 16, 1);
         return qMin(width, room.width());
