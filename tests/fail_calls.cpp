@@ -22,6 +22,7 @@
 //   rename     putting the new file in place is not permitted
 //   earlier-denied  opening the earlier result by its name for reading is
 //              denied, as for a write-only file
+//   statx      statx is refused, as a seccomp filter of older containers does
 // A FIFO opened (or a swap not undone) ends the process with status 3: it
 // may block, and a device opened in its place may act.
 
@@ -116,6 +117,11 @@ int faccessat(int folder, const char *path, int mode, int flags)
 int linkat(int fromFolder, const char *from, int toFolder, const char *to, int flags)
 {
     return underProc(from) ? -1 : real<decltype(&linkat)>("linkat")(fromFolder, from, toFolder, to, flags);
+}
+
+int statx(int folder, const char *path, int flags, unsigned mask, struct statx *status)
+{
+    return failing("statx", ENOSYS) ? -1 : real<decltype(&statx)>("statx")(folder, path, flags, mask, status);
 }
 
 int fdatasync(int fd) { return failing("fdatasync", EIO) ? -1 : real<decltype(&fdatasync)>("fdatasync")(fd); }

@@ -303,9 +303,8 @@ private slots:
         const QStringList shown{longest.sliced(4)};
         QTest::newRow("longest") << longest << kPart << "1" << false << shown << true;
         QTest::newRow("not a number") << longest << kPart << QString(199, '9') + "x" << false << shown << false;
-        QTest::newRow("not found") << longest << QByteArray("-") << "1" << false << shown << false;
-        QTest::newRow("no header") << longest << QByteArray("no\r\n") << "1" << false << shown << false;
-        QTest::newRow("in the way") << longest << QByteArray("/") << "1" << false << shown << false;
+        for (const auto &[tag, bytes] : {std::pair{"not found", "-"}, {"no header", "no\r\n"}, {"in the way", "/"}})
+            QTest::newRow(tag) << longest << QByteArray(bytes) << "1" << false << shown << false;
 #ifndef _WIN32
         const QByteArray latin = QByteArray(246, '\xE9') + ".afp", inFolder = "g\xE9/wing.afp", part = "sub/g\xE9.afp";
         const QStringList latinShown{QStringLiteral("g\uFFFD.afp")}, none;
