@@ -247,8 +247,7 @@ private slots:
         fails("axes in order", R"("",x,2,3)", "1|bad|1", ErrorKind::TypeMismatch, R"(the RIGHT value "x")");
         fails("product overflows", R"("",1e308,1,1)", "10|1|1", ErrorKind::Overflow,
               R"("1e308" times its factor is too large)");
-        fails("number overflows", R"("",1,1e999,1)", "1|1|1", ErrorKind::Overflow,
-              R"(the FORE value "1e999" is too large)");
+        fails("too large", R"("",1,1e999,1)", "1|1|1", ErrorKind::Overflow, R"(the FORE value "1e999" is too large)");
         // Text from a part or a factor is shown as typed, but for control
         // characters (C0, DEL, C1, U+2028 to U+202E, the isolates) and bytes that
         // are not UTF-8 (stray, overlong, a surrogate, past U+10FFFF, cut

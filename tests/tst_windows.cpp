@@ -90,8 +90,10 @@ bool wholeOnScreen(const QMessageBox *box)
     bold.setBold(true);
     const int title = QFontMetrics(bold).horizontalAdvance(box->windowTitle())
         + 6 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    // In the window's font, the one its captions are measured in.
     return captionFits(box->findChild<QLabel *>("qt_msgbox_label")) && box->width() >= title
-        && box->screen()->availableGeometry().contains(box->frameGeometry());
+        && box->screen()->availableGeometry().contains(box->frameGeometry())
+        && box->font() == box->parentWidget()->font();
 }
 
 double luminance(const QColor &colour)
