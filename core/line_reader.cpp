@@ -54,6 +54,7 @@ bool LineReader::readMore()
         return false;
     }
     m_end += static_cast<std::size_t>(got);
+    m_bytesRead += static_cast<std::uint64_t>(got);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,9 @@ public:
 
     static constexpr std::size_t kReadAhead = 64;
 
+    // Bytes read from the device so far.
+    std::uint64_t bytesRead() const { return m_bytesRead; }
+
     bool failed() const { return m_failed; }
     bool tooLong() const { return m_tooLong; }
     QString errorString() const { return m_errorString; }
@@ -65,6 +69,7 @@ private:
     std::string m_longLine;
     bool m_inLine = false; // a piece of the current line has been handed on
     bool m_heldCarriageReturn = false; // a CR at the end of a block, its role still open
+    std::uint64_t m_bytesRead = 0;
     bool m_atEnd = false;
     bool m_failed = false;
     bool m_tooLong = false;

@@ -4,6 +4,8 @@
 #include "core/line_reader.h"
 #include "core/parallel_fast_path.h"
 #include "core/part_file_names.h"
+#include "core/part_picture.h"
+#include "core/part_scan.h"
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/part_lines.h"
 #include "core/system/folder_names.h"
@@ -14,6 +16,7 @@
 
 #include <QDir>
 
+#include <expected>
 #include <new>
 #include <optional>
 #include <thread>
@@ -44,9 +47,11 @@ const char *typeName(FileType type)
 
 class Run {
 public:
+    // With `scan`, the run reads the part and writes nothing.
     Run(const NativeName &folder, const NativeName &fileName, const ResizeSettings &settings, RunOptions options,
-        const QString &twinnedFolder = {})
+        const QString &twinnedFolder = {}, ScanOptions *scan = nullptr)
         : m_options(std::move(options)),
+          m_scan(scan),
           m_twinnedFolder(twinnedFolder),
           m_folderPath(folder),
           m_fileName(fileName),
@@ -58,6 +63,8 @@ public:
     }
 
     ResizeOutcome run();
+    // A scan's outcome, once run() has ended as a run that created nothing.
+    ScanOutcome scanned(ResizeOutcome outcome) const;
 
 private:
     ResizeOutcome steps();
@@ -85,9 +92,14 @@ private:
                        QStringLiteral("%1 cannot be replaced: %2").arg(m_shownNewName, why));
     }
     std::optional<Failed> refusal(const Destination &destination, const Entry &source) const;
-    std::optional<Failed> transformLines(LineReader &reader, BufferedWriter &writer) const;
+    std::optional<Failed> transformLines(LineReader &reader, BufferedWriter *writer);
+    bool readFastLines(LineReader &reader, std::uint64_t &lineNumber);
+    void include(const double *values);
 
     RunOptions m_options;
+    ScanOptions *m_scan; // none for a resize
+    PartSize m_size;
+    bool m_stopped = false;
     QString m_twinnedFolder; // a folder path that stands for two folders
     NativeName m_folderPath; // empty for the current folder
     NativeName m_fileName;
@@ -164,18 +176,20 @@ std::optional<Failed> Run::refusal(const Destination &destination, const Entry &
     return std::nullopt;
 }
 
-// Lines 2 to 5 go through in pieces, never held whole. False at the end of
-// the source.
-bool copyLine(LineReader &reader, BufferedWriter &writer)
+// Lines 2 to 5 go through in pieces, never held whole; a scan passes them
+// by. False at the end of the source.
+bool copyLine(LineReader &reader, BufferedWriter *writer)
 {
     std::string_view piece;
     bool lineEnds = false;
     if (!reader.nextPiece(piece, lineEnds))
         return false;
-    writer.write(piece);
-    while (!lineEnds && reader.nextPiece(piece, lineEnds))
-        writer.write(piece);
-    writer.write("\r\n");
+    do {
+        if (writer)
+            writer->write(piece);
+    } while (!lineEnds && reader.nextPiece(piece, lineEnds));
+    if (writer)
+        writer->write("\r\n");
     return true;
 }
 
@@ -207,9 +221,34 @@ bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<doub
     return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
 }
 
-// Writes the transform of every source line; the first line that cannot be
-// transformed ends the run.
-std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &writer) const
+void Run::include(const double *values)
+{
+    m_size.include(values);
+    if (m_scan->picture)
+        m_scan->picture->add(values);
+}
+
+// A scan's fast path: reads the lines at the front of the reader's window.
+// True when it is worth asking again, as fastLines.
+bool Run::readFastLines(LineReader &reader, std::uint64_t &lineNumber)
+{
+    constexpr std::size_t kBatchLines = 1024;
+    double values[3 * kBatchLines];
+    const std::string_view window = reader.window();
+    const FastProgress progress = fastReadLines(window.data(), window.data() + window.size(), values, kBatchLines);
+    for (std::size_t line = 0; line < progress.lines; ++line)
+        include(values + 3 * line);
+    reader.advance(progress.consumed);
+    lineNumber += progress.lines;
+    if (progress.lines == kBatchLines)
+        return true;
+    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+}
+
+// Writes the transform of every source line, or for a scan (no writer)
+// takes in its values; the first line that cannot be transformed ends the
+// run.
+std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter *writer)
 {
     std::string_view line;
     const auto endOfSource = [&](std::uint64_t lineNumber) -> std::optional<Failed> {
@@ -225,7 +264,8 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
     const auto header = rewriteHeaderLine(line, *headerText(m_fileName), *headerText(m_newName.chopped(4)));
     if (!header)
         return lineFailure(1, header.error());
-    writer.writeLine(*header);
+    if (writer)
+        writer->writeLine(*header);
     for (std::uint64_t lineNumber = 2; lineNumber < kFirstCoordinateLine; ++lineNumber)
         if (!copyLine(reader, writer))
             return std::nullopt;
@@ -238,20 +278,35 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter &wr
     const int decimals = decimalsFor(m_settings.precision);
     const FastLines transform = bestFastPath();
     std::optional<ParallelFastPath> parallel;
-    if (factorsRead && m_options.secondCore && std::thread::hardware_concurrency() > 1)
+    if (writer && factorsRead && m_options.secondCore && std::thread::hardware_concurrency() > 1)
         parallel.emplace(transform, factorValues, decimals);
     std::uint64_t lineNumber = kFirstCoordinateLine;
-    while (!writer.failed()) {
-        if (factorsRead
-            && fastLines(reader, writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr,
-                         lineNumber))
+    while (!writer || !writer->failed()) {
+        if (!writer) {
+            if (m_scan->goOn && !m_scan->goOn(reader.bytesRead())) {
+                m_stopped = true;
+                return std::nullopt;
+            }
+            if (readFastLines(reader, lineNumber))
+                continue;
+        } else if (factorsRead
+                   && fastLines(reader, *writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr,
+                                lineNumber)) {
             continue;
+        }
         if (!reader.next(line))
             break;
-        const auto transformed = transformCoordinateLine(line, factors, m_settings.precision);
-        if (!transformed)
-            return lineFailure(lineNumber, transformed.error());
-        writer.writeLine(*transformed);
+        if (!writer) {
+            const auto values = readCoordinateLine(line);
+            if (!values)
+                return lineFailure(lineNumber, values.error());
+            include(values->data());
+        } else {
+            const auto transformed = transformCoordinateLine(line, factors, m_settings.precision);
+            if (!transformed)
+                return lineFailure(lineNumber, transformed.error());
+            writer->writeLine(*transformed);
+        }
         ++lineNumber;
     }
     return endOfSource(lineNumber);
@@ -308,10 +363,12 @@ ResizeOutcome Run::steps()
                        QStringLiteral("%1 could not be created: %2").arg(m_shownNewName, errorText(error)));
     };
     Destination destination;
-    if (const SystemError error = findDestination(folder, m_newName, destination))
-        return cannotCreate(error);
-    if (auto refused = refusal(destination, found))
-        return *refused;
+    if (!m_scan) {
+        if (const SystemError error = findDestination(folder, m_newName, destination))
+            return cannotCreate(error);
+        if (auto refused = refusal(destination, found))
+            return *refused;
+    }
 
     const auto changed = [&] { return failure(ErrorKind::IoError, QStringLiteral("it changed while it was read")); };
     SourceFile source;
@@ -319,31 +376,57 @@ ResizeOutcome Run::steps()
         return error == SourceFile::kTakenOver
             ? changed()
             : failure(kindOf(error), QStringLiteral("it could not be opened for reading: %1").arg(errorText(error)));
-    ResultFile result;
-    if (const SystemError error = result.create(destination, source))
-        return cannotCreate(error);
-
+    std::optional<ResultFile> result;
+    std::optional<BufferedWriter> writer;
+    if (!m_scan) {
+        if (const SystemError error = result.emplace().create(destination, source))
+            return cannotCreate(error);
+        writer.emplace(*result);
+    }
     LineReader reader(source);
-    BufferedWriter writer(result);
     const auto writeFailure = [&](SystemError error) {
         return failure(kindOf(error), QStringLiteral("writing %1 failed: %2").arg(m_shownNewName, errorText(error)));
     };
     // A line that fails may be a line cut short by a change: then the change
     // is what the user needs to hear of.
-    if (auto failed = transformLines(reader, writer))
+    if (auto failed = transformLines(reader, writer ? &*writer : nullptr))
         return source.changedSinceOpen() ? changed() : *failed;
+    // A scan ends as a run that created nothing.
+    if (m_stopped)
+        return Created{};
     if (reader.failed())
         return failure(ErrorKind::IoError, QStringLiteral("reading it failed: %1").arg(reader.errorString()));
-    if (!writer.flush())
-        return writeFailure(result.writeError());
+    if (writer && !writer->flush())
+        return writeFailure(result->writeError());
     if (!source.readWhole() || source.changedSinceOpen())
         return changed();
+    if (m_scan)
+        return Created{};
     // Putting it in place may yet be refused by a rule or a flag the system
     // gave no sign of before.
-    if (const SystemError error = result.commit())
+    if (const SystemError error = result->commit())
         return destination.earlier && kindOf(error) == ErrorKind::PermissionDenied ? cannotReplace(errorText(error))
                                                                                    : writeFailure(error);
-    return Created{m_shownNewName, result.identity()};
+    return Created{m_shownNewName, result->identity()};
+}
+
+// A part the window shows, by the names the system holds: its folder is
+// the one folderPathFor finds and its name the one nameIn finds there. A
+// folder whose text stands for two is left for the run to refuse.
+struct ResolvedPart {
+    NativeName folder;
+    NativeName fileName;
+    QString twinnedFolder;
+};
+std::expected<ResolvedPart, Failed> resolved(const ShownPart &part)
+{
+    const std::optional<NativeName> folder = folderPathFor(part.folder);
+    const std::optional<NativeName> fileName = folder ? nameIn(*folder, part.fileName) : nativeName(part.fileName);
+    if (!fileName)
+        return std::unexpected(
+            Failed{ResizeError{ErrorKind::PathError, shownName(part.fileName), std::nullopt,
+                               QStringLiteral("it cannot be told apart from another file whose name reads the same")}});
+    return ResolvedPart{folder.value_or(NativeName()), *fileName, folder ? QString() : part.folder};
 }
 
 } // namespace
@@ -354,16 +437,38 @@ ResizeOutcome runResize(const NativeName &folder, const NativeName &fileName, co
     return Run(folder, fileName, settings, std::move(options)).run();
 }
 
+ScanOutcome Run::scanned(ResizeOutcome outcome) const
+{
+    if (auto *failed = std::get_if<Failed>(&outcome))
+        return std::move(*failed);
+    if (std::holds_alternative<NoFileSelected>(outcome))
+        return NoFileSelected{};
+    if (m_stopped)
+        return ScanStopped{};
+    return Scanned{m_size};
+}
+
+ScanOutcome scanPart(const NativeName &folder, const NativeName &fileName, ScanOptions options)
+{
+    Run run(folder, fileName, ResizeSettings{}, {}, {}, &options);
+    return run.scanned(run.run());
+}
+
 ResizeOutcome runResize(const ShownPart &part, const ResizeSettings &settings, RunOptions options)
 {
-    const std::optional<NativeName> folder = folderPathFor(part.folder);
-    const std::optional<NativeName> fileName = folder ? nameIn(*folder, part.fileName) : nativeName(part.fileName);
-    if (!fileName)
-        return Failed{
-            ResizeError{ErrorKind::PathError, shownName(part.fileName), std::nullopt,
-                        QStringLiteral("it cannot be told apart from another file whose name reads the same")}};
-    return Run(folder.value_or(NativeName()), *fileName, settings, std::move(options), folder ? QString() : part.folder)
-        .run();
+    const auto found = resolved(part);
+    if (!found)
+        return found.error();
+    return Run(found->folder, found->fileName, settings, std::move(options), found->twinnedFolder).run();
+}
+
+ScanOutcome scanPart(const ShownPart &part, ScanOptions options)
+{
+    const auto found = resolved(part);
+    if (!found)
+        return found.error();
+    Run run(found->folder, found->fileName, ResizeSettings{}, {}, found->twinnedFolder, &options);
+    return run.scanned(run.run());
 }
 
 } // namespace morvane

@@ -36,6 +36,12 @@ FastProgress fastLinesPlain(const char *, const char *, const double *, int, cha
 FastProgress fastLinesAvx2(const char *, const char *, const double *, int, char *, std::size_t);
 FastProgress fastLinesAvx512(const char *, const char *, const double *, int, char *, std::size_t);
 
+// Reads the values of up to `maxLines` coordinate lines of the common form
+// at the start of [in, end) into `values`, three per line, exactly as the
+// general rules read them; stops before a line of any other form or not
+// whole before `end`. Nothing is written: `written` stays 0.
+FastProgress fastReadLines(const char *in, const char *end, double *values, std::size_t maxLines);
+
 struct FastPathVariant {
     const char *name;
     FastLines transform;

@@ -10,7 +10,6 @@ namespace morvane {
 namespace {
 
 constexpr std::string_view kSeparator = "\",\"";
-constexpr std::array<const char *, 3> kAxisNames = {"RIGHT", "FORE", "UP"};
 
 // The label of a header whose part name is the file's base name, counted
 // from the file name's length as the part files have always been read.
@@ -49,6 +48,14 @@ LineError withSubject(std::string_view subject, LineError error)
 {
     error.what = std::string(subject) + ' ' + error.what;
     return error;
+}
+
+std::expected<double, LineError> readValue(std::string_view field, std::size_t axis)
+{
+    auto value = parseNumber(field);
+    if (!value)
+        return std::unexpected(withSubject(axisWords(axis, " value"), std::move(value.error())));
+    return value;
 }
 
 } // namespace
@@ -113,11 +120,20 @@ AxisFactors readFactors(const ResizeSettings &settings)
     for (std::size_t axis = 0; axis < texts.size(); ++axis) {
         auto factor = parseNumber(*texts[axis]);
         if (!factor)
-            factor = std::unexpected(
-                withSubject(std::string("the ") + kAxisNames[axis] + " factor", std::move(factor.error())));
+            factor = std::unexpected(withSubject(axisWords(axis, " factor"), std::move(factor.error())));
         factors.factor[axis] = std::move(factor);
     }
     return factors;
+}
+
+std::string axisWords(std::size_t axis, const char *what) { return std::string("the ") + kAxisNames[axis] + what; }
+
+void appendWrittenNumber(std::string &out, double value, PrecisionMode precision)
+{
+    if (const auto rounded = roundHalfEven(value, decimalsFor(precision)))
+        appendNumber(out, *rounded);
+    else
+        appendNumber(out, value);
 }
 
 std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const AxisFactors &factors,
@@ -131,23 +147,33 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
         const auto &factor = factors.factor[axis];
         if (!factor)
             return std::unexpected(factor.error());
-        // Only a failure needs the words.
-        const auto subject = [axis] { return std::string("the ") + kAxisNames[axis] + " value"; };
-        const auto value = parseNumber((*fields)[axis]);
+        const auto value = readValue((*fields)[axis], axis);
         if (!value)
-            return std::unexpected(withSubject(subject(), value.error()));
+            return std::unexpected(value.error());
         const double product = *value * *factor;
         if (!std::isfinite(product))
             return std::unexpected(LineError{ErrorKind::Overflow,
-                                             subject() + ' ' + quotedForMessage((*fields)[axis])
+                                             axisWords(axis, " value") + ' ' + quotedForMessage((*fields)[axis])
                                                  + " times its factor is too large for a number"});
         out += ',';
-        if (const auto rounded = roundHalfEven(product, decimalsFor(precision)))
-            appendNumber(out, *rounded);
-        else
-            appendNumber(out, product);
+        appendWrittenNumber(out, product, precision);
     }
     return out;
+}
+
+std::expected<std::array<double, 3>, LineError> readCoordinateLine(std::string_view line)
+{
+    const auto fields = splitCoordinateFields(line);
+    if (!fields)
+        return std::unexpected(fields.error());
+    std::array<double, 3> values;
+    for (std::size_t axis = 0; axis < fields->size(); ++axis) {
+        const auto value = readValue((*fields)[axis], axis);
+        if (!value)
+            return std::unexpected(value.error());
+        values[axis] = *value;
+    }
+    return values;
 }
 
 std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const ResizeSettings &settings)

@@ -35,4 +35,16 @@ std::expected<std::string, LineError> transformCoordinateLine(std::string_view l
                                                               PrecisionMode precision);
 std::expected<std::string, LineError> transformCoordinateLine(std::string_view line, const ResizeSettings &settings);
 
+// The RIGHT, FORE and UP values of a coordinate line, read as a transform
+// reads them: a line that fails here fails there with the same words.
+std::expected<std::array<double, 3>, LineError> readCoordinateLine(std::string_view line);
+
+// A finite value as a transform writes it: rounded half-even to the
+// precision's decimals, at most 15 significant digits.
+void appendWrittenNumber(std::string &out, double value, PrecisionMode precision);
+
+inline constexpr std::array<const char *, 3> kAxisNames = {"RIGHT", "FORE", "UP"};
+// "the RIGHT" and `what`, as messages name an axis's value or factor.
+std::string axisWords(std::size_t axis, const char *what);
+
 } // namespace morvane
