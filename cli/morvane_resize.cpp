@@ -4,16 +4,20 @@
 
 #include "cli/console.h"
 #include "core/part_file_names.h"
+#include "core/part_scan.h"
 #include "core/resize_run.h"
+#include "core/rules/part_lines.h"
 #include "core/system/standard_streams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -35,13 +39,14 @@ int usageError(const QString &error)
 // An argument, or Qt's words about one, as a message shows it.
 QString shownArgument(const QString &argument) { return morvane::shownName(console::fromArgument(argument)); }
 
-QString reasonFor(const morvane::ResizeError &error)
-{
-    QString reason = error.what;
-    if (error.line)
-        reason.prepend(QStringLiteral("line %1: ").arg(*error.line));
-    return reason;
-}
+// What each axis's factor is: the text given, the size it is to fit, or
+// the factor of the axis it keeps in proportion with.
+struct AxisFactor {
+    QString text;
+    std::optional<QString> fit;
+    std::optional<std::size_t> follows;
+};
+using Factors = std::array<AxisFactor, 3>;
 
 // What one call leaves alone: the results it has made, and the parts it
 // has yet to read. Files, not names: two names of one file are one file.
@@ -71,16 +76,98 @@ private:
     std::map<morvane::FileIdentity, int> m_made;
 };
 
-void printFailure(const NativeName &file, const QString &reason)
+void printToError(const NativeName &file, const QString &reason)
 {
     // As coreutils name an empty operand.
     const QString shown = file.isEmpty() ? QStringLiteral("''") : morvane::shownName(file);
     console::print(stderr, console::text(QStringLiteral("%1: %2: %3\n").arg(QLatin1String(kProgram), shown, reason)));
 }
 
-// Resizes the file at `at`; prints the new file's path, or the failure.
-bool resizeFile(Batch &batch, const NativeName &file, int at, const morvane::ResizeSettings &settings)
+QString words(const morvane::LineError &error) { return QString::fromStdString(error.what); }
+
+// A part's size, or the failure printed; none for an empty name.
+std::optional<morvane::PartSize> scannedSize(const NativeName &file)
 {
+    const qsizetype start = console::nameStart(file);
+    const morvane::ScanOutcome outcome = morvane::scanPart(file.left(start), file.mid(start));
+    if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
+        printToError(file, morvane::failureReason(failed->error));
+        return std::nullopt;
+    }
+    if (!std::holds_alternative<morvane::Scanned>(outcome)) {
+        printToError(file, QStringLiteral("an empty name names no file"));
+        return std::nullopt;
+    }
+    return std::get<morvane::Scanned>(outcome).size;
+}
+
+// Prints the part's path as given and its RIGHT, FORE and UP sizes.
+bool printSize(const NativeName &file, morvane::PrecisionMode precision)
+{
+    const auto size = scannedSize(file);
+    if (!size)
+        return false;
+    QString sizes;
+    for (std::size_t axis = 0; axis < size->axes.size(); ++axis) {
+        const auto length = morvane::axisSize(size->axes[axis], axis);
+        if (!length) {
+            printToError(file, words(length.error()));
+            return false;
+        }
+        sizes += QLatin1Char('\t') + QString::fromStdString(morvane::writtenNumber(*length, precision));
+    }
+    console::print(stdout, file + console::text(sizes + QLatin1Char('\n')));
+    return true;
+}
+
+// The factors for the part: those given, and those that fit its size.
+// Where any was fitted, says which on standard error, whose words a user
+// can give again; standard output keeps one path per line.
+std::optional<morvane::ResizeSettings> settingsFor(const NativeName &file, const Factors &factors,
+                                                   morvane::PrecisionMode precision)
+{
+    std::array<std::string, 3> texts;
+    std::optional<morvane::PartSize> size;
+    for (std::size_t axis = 0; axis < factors.size(); ++axis) {
+        if (factors[axis].follows)
+            continue;
+        if (!factors[axis].fit) {
+            texts[axis] = console::fromArgument(factors[axis].text).toStdString();
+            continue;
+        }
+        if (!size && !(size = scannedSize(file)))
+            return std::nullopt;
+        if (size->lines == 0) {
+            printToError(file, QStringLiteral("it has no coordinate lines, so no size to fit"));
+            return std::nullopt;
+        }
+        auto length = morvane::axisSize(size->axes[axis], axis);
+        auto fitted = length
+            ? morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), *length, axis, false)
+            : std::unexpected(length.error());
+        if (!fitted) {
+            printToError(file, words(fitted.error()));
+            return std::nullopt;
+        }
+        texts[axis] = *fitted;
+    }
+    for (std::size_t axis = 0; axis < factors.size(); ++axis)
+        if (factors[axis].follows)
+            texts[axis] = texts[*factors[axis].follows];
+    if (size)
+        printToError(file,
+                     QStringLiteral("factors --right %1 --fore %2 --up %3")
+                         .arg(QString::fromStdString(texts[0]), QString::fromStdString(texts[1]),
+                              QString::fromStdString(texts[2])));
+    return morvane::ResizeSettings{texts[0], texts[1], texts[2], precision};
+}
+
+// Resizes the file at `at`; prints the new file's path, or the failure.
+bool resizeFile(Batch &batch, const NativeName &file, int at, const Factors &factors, morvane::PrecisionMode precision)
+{
+    const auto settings = settingsFor(file, factors, precision);
+    if (!settings)
+        return false;
     const qsizetype start = console::nameStart(file);
     const NativeName folder = file.left(start);
     const NativeName name = file.mid(start);
@@ -89,13 +176,13 @@ bool resizeFile(Batch &batch, const NativeName &file, int at, const morvane::Res
     // a second core: it nearly halves the time of a large part.
     options.secondCore = true;
     options.keep = [&batch, at](const morvane::FileIdentity &result) { return batch.kept(result, at); };
-    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings, std::move(options));
+    const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, *settings, std::move(options));
     if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
-        printFailure(file, reasonFor(failed->error));
+        printToError(file, morvane::failureReason(failed->error));
         return false;
     }
     if (!std::holds_alternative<morvane::Created>(outcome)) {
-        printFailure(file, QStringLiteral("an empty name names no file"));
+        printToError(file, QStringLiteral("an empty name names no file"));
         return false;
     }
     batch.made(std::get<morvane::Created>(outcome).file, at);
@@ -140,6 +227,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Resizes AF99 and AF5 part files: each FILE.afp is written as FILE_new1.afp beside it,\n"
                        "every coordinate multiplied by its axis factor and rounded to the precision.\n"
                        "Prints the path of each new file; failures go to standard error.\n"
+                       "A --fit-... option resizes to a size instead: the factor is LENGTH / the part's size\n"
+                       "along that axis, and the factors used go to standard error. --size writes no file.\n"
                        "Exit status: 0 when every file was created, 1 when any failed, 2 for a usage error."));
     const QCommandLineOption right(QStringLiteral("right"), QStringLiteral("Factor along the RIGHT axis."),
                                    QStringLiteral("TEXT"), QString::fromStdString(defaults.right));
@@ -151,7 +240,21 @@ int main(int argc, char *argv[])
         QStringLiteral("precision"), QStringLiteral("AF99 (two decimals) or AF5 (one decimal)."),
         QStringLiteral("AF99|AF5"),
         defaults.precision == morvane::PrecisionMode::AF5 ? QStringLiteral("AF5") : QStringLiteral("AF99"));
-    parser.addOptions({right, fore, up, precision});
+    const std::array<QCommandLineOption, 3> fits = {
+        QCommandLineOption(QStringLiteral("fit-right"), QStringLiteral("Resize to this size along RIGHT."),
+                           QStringLiteral("LENGTH")),
+        QCommandLineOption(QStringLiteral("fit-fore"), QStringLiteral("Resize to this size along FORE."),
+                           QStringLiteral("LENGTH")),
+        QCommandLineOption(QStringLiteral("fit-up"), QStringLiteral("Resize to this size along UP."),
+                           QStringLiteral("LENGTH")),
+    };
+    const QCommandLineOption keepProportions(
+        QStringLiteral("keep-proportions"),
+        QStringLiteral("With one --fit-..., the factor that fits that axis scales all three."));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QStringLiteral("Write no file: print each FILE as given and its RIGHT, FORE and UP sizes, tab-separated."));
+    parser.addOptions({right, fore, up, fits[0], fits[1], fits[2], keepProportions, precision, size});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Part files to resize."),
                                  QStringLiteral("FILE..."));
     // --help-all is Qt's help with the options of Qt, which the command takes
@@ -174,15 +277,47 @@ int main(int argc, char *argv[])
         return standardOutputWritten(closed.output) ? AllCreated : SomeFailed;
     }
 
-    const auto factor = [&](const QCommandLineOption &option) {
-        return console::fromArgument(parser.value(option)).toStdString();
-    };
-    morvane::ResizeSettings settings{factor(right), factor(fore), factor(up), defaults.precision};
+    const std::array<const QCommandLineOption *, 3> givenFactors = {&right, &fore, &up};
+    Factors factors;
+    std::optional<std::size_t> fitted;
+    for (std::size_t axis = 0; axis < factors.size(); ++axis) {
+        // values() gives the default of an option not set.
+        const qsizetype given = (parser.isSet(*givenFactors[axis]) ? parser.values(*givenFactors[axis]).size() : 0)
+            + parser.values(fits[axis]).size();
+        if (given > 1)
+            return usageError(
+                QStringLiteral("the %1 factor is given more than once.").arg(QLatin1String(morvane::kAxisNames[axis])));
+        factors[axis].text = parser.value(*givenFactors[axis]);
+        if (parser.isSet(fits[axis])) {
+            factors[axis].fit = parser.value(fits[axis]);
+            // Words that hold for every part: a length of 1 fits any size.
+            if (const auto fit =
+                    morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), 1, axis, false);
+                !fit)
+                return usageError(QString::fromStdString(fit.error().what) + QLatin1Char('.'));
+            fitted = fitted ? factors.size() : axis; // past the end: more than one
+        }
+    }
+    if (parser.isSet(keepProportions)) {
+        if (!fitted || *fitted == factors.size())
+            return usageError(QStringLiteral("--keep-proportions takes one --fit-right, --fit-fore or --fit-up."));
+        for (std::size_t axis = 0; axis < factors.size(); ++axis) {
+            if (axis == *fitted)
+                continue;
+            if (parser.isSet(*givenFactors[axis]))
+                return usageError(QStringLiteral("the %1 factor is given more than once: --keep-proportions sets it.")
+                                      .arg(QLatin1String(morvane::kAxisNames[axis])));
+            factors[axis].follows = *fitted;
+        }
+    }
+    if (parser.isSet(size) && (fitted || parser.isSet(right) || parser.isSet(fore) || parser.isSet(up)))
+        return usageError(QStringLiteral("--size writes no file: it takes no factor or size to fit."));
+    morvane::PrecisionMode precisionMode = defaults.precision;
     const QString precisionWord = parser.value(precision);
     if (precisionWord.compare(QLatin1String("AF5"), Qt::CaseInsensitive) == 0)
-        settings.precision = morvane::PrecisionMode::AF5;
+        precisionMode = morvane::PrecisionMode::AF5;
     else if (precisionWord.compare(QLatin1String("AF99"), Qt::CaseInsensitive) == 0)
-        settings.precision = morvane::PrecisionMode::AF99;
+        precisionMode = morvane::PrecisionMode::AF99;
     else
         return usageError(
             QStringLiteral("--precision takes AF99 or AF5, not \"%1\".").arg(shownArgument(precisionWord)));
@@ -193,7 +328,9 @@ int main(int argc, char *argv[])
     Batch batch(files);
     bool allCreated = true;
     for (int at = 0; at < files.size(); ++at)
-        allCreated = resizeFile(batch, files[at], at, settings) && allCreated;
+        allCreated = (parser.isSet(size) ? printSize(files[at], precisionMode)
+                                         : resizeFile(batch, files[at], at, factors, precisionMode))
+            && allCreated;
     if (!standardOutputWritten(closed.output))
         return SomeFailed;
     return allCreated ? AllCreated : SomeFailed;

@@ -6,14 +6,17 @@ namespace {
 
 QString failureMessage(const ResizeError &error)
 {
-    QString text = error.fileName.isEmpty() ? QStringLiteral("Could not resize: ")
-                                            : QStringLiteral("Could not resize %1: ").arg(error.fileName);
-    if (error.line)
-        text += QStringLiteral("line %1: ").arg(*error.line);
-    return text + error.what + QStringLiteral(". No file was changed.");
+    const QString text = error.fileName.isEmpty() ? QStringLiteral("Could not resize: ")
+                                                  : QStringLiteral("Could not resize %1: ").arg(error.fileName);
+    return text + failureReason(error) + QStringLiteral(". No file was changed.");
 }
 
 } // namespace
+
+QString failureReason(const ResizeError &error)
+{
+    return error.line ? QStringLiteral("line %1: ").arg(*error.line) + error.what : error.what;
+}
 
 QString outcomeMessage(const ResizeOutcome &outcome)
 {

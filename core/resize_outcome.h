@@ -29,6 +29,9 @@ struct Failed {
 
 using ResizeOutcome = std::variant<NoFileSelected, Created, Failed>;
 
+// Why a part failed, without its name: "line 7: " and the words.
+QString failureReason(const ResizeError &error);
+
 // The text shown to the user. The completion message keeps its spaces and
 // its two bare carriage returns.
 QString outcomeMessage(const ResizeOutcome &outcome);

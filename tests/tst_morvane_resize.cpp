@@ -102,7 +102,7 @@ private slots:
         row("factor text as given", R"("$0" --up " ２" parts/wing.afp)", 1, "",
             "parts/wing.afp: line 6: the UP factor \" ２\" is not a number\n");
         row("one failing in the middle", R"("$0" a.afp b.afp WING.AFP)", 1, "a_new1.afp\nWING_new1.afp\n",
-            "b.afp: line 7: the line holds 2 fields after \"\", where a coordinate line holds 3\n");
+            "b.afp: line 8: the line holds 2 fields after \"\", where a coordinate line holds 3\n");
         row("not a part file", R"("$0" notes.txt a.afp)", 1, "a_new1.afp\n",
             "notes.txt: it is not a part file (.afp)\n");
         row("no file name", R"("$0" parts/)", 1, "", "parts/: it is not a part file (.afp)\n");
@@ -149,6 +149,28 @@ private slots:
 printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $((v + 2048)); "$0" big.afp a.afp)",
             1, "a_new1.afp\n", "big.afp: there was not enough memory for it\n", {}, 0, 1);
 #endif
+        // Sizes: 2.234 by 4.75 by 2.8, written as the precision writes them.
+        row("sizes", R"("$0" --size parts/wing.afp b.afp a.afp)", 1,
+            "parts/wing.afp\t2.23\t4.75\t2.8\na.afp\t2.23\t4.75\t2.8\n", "b.afp: line 8: the line holds 2");
+        row("sizes at AF5", R"("$0" --precision AF5 --size a.afp)", 0, "a.afp\t2.2\t4.8\t2.8\n", "");
+        row("fit, in proportion", R"("$0" --fit-fore 9.5 --keep-proportions parts/wing.afp)", 0, made,
+            "parts/wing.afp: factors --right 2 --fore 2 --up 2\n", R"("",2.47,-5,6.6)");
+        row("fit beside factors", R"("$0" --fit-right 1.117 --up -1 parts/wing.afp)", 0, made,
+            "parts/wing.afp: factors --right 0.5 --fore 1.00 --up -1\n", R"("",0.62,-2.5,-3.3)");
+        row("fit a flat axis", R"(printf '"","f","m"\nl2\nl3\nl4\nl5\n"",1,2,3\n' >f.afp; "$0" --fit-up 2 f.afp)", 1,
+            "", "f.afp: the part is flat along UP: it has no size there to fit\n", {}, 0, 1);
+        row("fit an empty part", R"(printf '"","f","m"\nl2\nl3\nl4\nl5\n' >f.afp; "$0" --fit-up 2 f.afp)", 1, "",
+            "f.afp: it has no coordinate lines, so no size to fit\n", {}, 0, 1);
+        row("fit a failing part", R"("$0" --fit-up 2 b.afp)", 1, "", "b.afp: line 8: the line holds 2");
+        row("an axis twice", R"("$0" --right 2 --fit-right 3 a.afp)", 2, "",
+            "the RIGHT factor is given more than once.");
+        row("a fit twice", R"("$0" --fit-up 2 --fit-up=3 a.afp)", 2, "", "the UP factor is given more than once.");
+        row("proportions and a factor", R"("$0" --fit-up 2 --keep-proportions --right 2 a.afp)", 2, "",
+            "the RIGHT factor is given more than once: --keep-proportions sets it.");
+        row("proportions of two fits", R"("$0" --fit-up 2 --fit-fore 1 --keep-proportions a.afp)", 2, "",
+            "--keep-proportions takes one");
+        row("a negative size", R"("$0" --fit-up -2 a.afp)", 2, "", "the UP size wanted is negative;");
+        row("size and a factor", R"("$0" --size --up 2 a.afp)", 2, "", "--size writes no file");
         row("no FILE", R"("$0" --right 2)", 2, "", "no FILE given.\n");
         row("unknown option", R"sh("$0" "--l$(printf '\302\205')" a.afp)sh", 2, "", "Unknown option 'l\\xC2\\x85'.");
         row("missing value", R"("$0" a.afp --up)", 2, "", "Missing value after '--up'.");
@@ -166,7 +188,8 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         QFETCH(QByteArray, line6);
         // Each part's label is its own path, to tell which one was resized.
         const auto part = [](const QByteArray &path) {
-            return "\"\",\"wing\",\"" + path + "\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.234,-2.5,3.3\r\n";
+            return "\"\",\"wing\",\"" + path
+                + "\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.234,-2.5,3.3\r\n\"\",-1,2.25,.5\r\n";
         };
         PartFolder folder;
         QVERIFY(QDir(folder.path()).mkpath("parts/deep")
@@ -237,7 +260,7 @@ printf '"","b","m"\nl2\nl3\nl4\nl5\n"",%3000000s\n' 1,2,3 >big.afp; ulimit -v $(
         const QRegularExpression listed("(?<=^  |, )-[^ ,]+", QRegularExpression::MultilineOption);
         for (const auto &match : listed.globalMatch(QString::fromUtf8(process.readAllStandardOutput())))
             options << match.captured();
-        QCOMPARE(options.size(), 9);
+        QCOMPARE(options.size(), 14);
         for (const QString &option : options)
             QVERIFY2(
                 page.contains(QRegularExpression("(?<![-\\w])" + QRegularExpression::escape(option) + "(?![-\\w])")),

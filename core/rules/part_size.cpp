@@ -59,7 +59,7 @@ std::expected<std::string, LineError> fittedFactor(std::string_view target, doub
         return std::unexpected(LineError{wanted.error().kind, axisWords(axis, " size wanted ") + wanted.error().what});
     if (*wanted < 0)
         return std::unexpected(LineError{ErrorKind::InvalidArgument,
-                                         axisWords(axis, " size wanted is negative: a negative factor mirrors")});
+                                         axisWords(axis, " size wanted is negative; to mirror, give a negative factor")});
     if (size == 0)
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument,
