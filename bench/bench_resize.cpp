@@ -3,6 +3,8 @@
 // best of several rounds; then the time per line of each fast path variant
 // and of the general rules, and the peak resident memory.
 
+#include "core/part_picture.h"
+#include "core/part_scan.h"
 #include "core/resize_run.h"
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/part_lines.h"
@@ -133,24 +135,35 @@ int main(int argc, char *argv[])
             return std::holds_alternative<morvane::Created>(morvane::runResize({dir.path(), part}, settings, options));
         };
     };
+    // The size scan of the window, with the picture it gathers as it reads.
+    const auto scan = [&](const QString &part = "bench.afp") {
+        return [&, part] {
+            morvane::PartPicture picture;
+            return std::holds_alternative<morvane::Scanned>(
+                morvane::scanPart(morvane::ShownPart{dir.path(), part}, {{}, &picture}));
+        };
+    };
     morvane::RunOptions secondCore;
     secondCore.secondCore = true;
     const QString copy = dir.filePath("copy.afp");
     const QString result = dir.filePath("bench_new1.afp");
-    const double cat = best(rounds, [&] { return shell("cat bench.afp > copy.afp", dir.path()); }, copy);
-    const double durable =
-        best(rounds, [&] { return shell("cat bench.afp > copy.afp && sync -d copy.afp", dir.path()); }, copy);
+    const double cat = best(
+        rounds, [&] { return shell("cat bench.afp > copy.afp", dir.path()); }, copy);
+    const double durable = best(
+        rounds, [&] { return shell("cat bench.afp > copy.afp && sync -d copy.afp", dir.path()); }, copy);
     const double oneCore = best(rounds, resize({}), result);
     const double twoCores = best(rounds, resize(secondCore), result);
+    const double scanned = best(rounds, scan());
     const double peak = peakResidentMegabytes();
-    if (cat < 0 || durable < 0 || oneCore < 0 || twoCores < 0) {
+    if (cat < 0 || durable < 0 || oneCore < 0 || twoCores < 0 || scanned < 0) {
         std::fprintf(stderr, "bench_resize: a timed run failed\n");
         return 1;
     }
     std::printf("%-35s %7.3f s  %7.1f MB/s\n", "cat", cat, megabytes / cat);
     std::printf("%-35s %7.3f s  %7.1f MB/s\n", "durable copy (cat, sync)", durable, megabytes / durable);
     for (const auto &[name, seconds] : {std::pair{"resize, one core (the window)", oneCore},
-                                        std::pair{"resize, two cores (morvane-resize)", twoCores}})
+                                        std::pair{"resize, two cores (morvane-resize)", twoCores},
+                                        std::pair{"size and picture scan, one core", scanned}})
         std::printf("%-35s %7.3f s  %7.1f MB/s  %.3f x cat  %.3f x durable copy\n", name, seconds, megabytes / seconds,
                     cat / seconds, durable / seconds);
     std::printf("peak resident memory of the runs: %.1f MB\n", peak);
@@ -194,7 +207,7 @@ int main(int argc, char *argv[])
     // The second core must cost nothing where the fast path leaves lines to
     // the general rules.
     const long long formLines = std::max(1LL, parser.value(formLinesOption).toLongLong());
-    std::printf("\n%lld lines of each form: one core, two cores\n", formLines);
+    std::printf("\n%lld lines of each form: resize on one core, on two, size scan\n", formLines);
     for (const LineForm &form : kForms) {
         const std::string formPath = QFile::encodeName(dir.filePath("form.afp")).toStdString();
         if (!writePart(formPath, formLines, form))
@@ -202,9 +215,11 @@ int main(int argc, char *argv[])
         const QString formResult = dir.filePath("form_new1.afp");
         const double one = best(rounds, resize({}, "form.afp"), formResult);
         const double two = best(rounds, resize(secondCore, "form.afp"), formResult);
-        if (one < 0 || two < 0)
+        const double size = best(rounds, scan("form.afp"));
+        if (one < 0 || two < 0 || size < 0)
             return 1;
-        std::printf("%-26s %7.3f s  %7.3f s  two cores take %.2f x one\n", form.name, one, two, two / one);
+        std::printf("%-26s %7.3f s  %7.3f s  %7.3f s  two cores take %.2f x one\n", form.name, one, two, size,
+                    two / one);
     }
     return 0;
 }

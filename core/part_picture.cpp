@@ -26,29 +26,36 @@ void PartPicture::add(const double *values)
             const double magnitude = std::fabs(values[axis]);
             const int exponent = magnitude == 0 ? -30 : std::max(std::ilogb(magnitude) - 30, -1000);
             m_axes[axis].width = std::ldexp(1.0, exponent);
+            m_axes[axis].inverse = std::ldexp(1.0, -exponent);
             m_axes[axis].origin = values[axis] - kCells / 2 * m_axes[axis].width;
         }
     }
     std::array<int, 3> cells;
     for (std::size_t axis = 0; axis < 3; ++axis) {
-        const auto cell = cellOf(axis, values[axis]);
-        if (!cell)
+        // Widths are powers of two: times the inverse is the quotient, exactly.
+        const double cell = (values[axis] - m_axes[axis].origin) * m_axes[axis].inverse;
+        if (cell >= 0 && cell < kCells) [[likely]] {
+            cells[axis] = static_cast<int>(cell);
+            continue;
+        }
+        const auto reached = cellOf(axis, values[axis]);
+        if (!reached)
             return;
-        cells[axis] = *cell;
+        cells[axis] = *reached;
     }
     for (std::size_t axis = 0; axis < 3; ++axis) {
         m_axes[axis].first = std::min(m_axes[axis].first, cells[axis]);
         m_axes[axis].last = std::max(m_axes[axis].last, cells[axis]);
     }
     for (std::size_t view = 0; view < kViews.size(); ++view) {
-        std::uint32_t &count = m_counts[view][static_cast<std::size_t>(cells[kViews[view].up]) * kCells
+        std::uint16_t &count = m_counts[view][static_cast<std::size_t>(cells[kViews[view].up]) * kCells
                                               + static_cast<std::size_t>(cells[kViews[view].across])];
-        count += count != UINT32_MAX;
+        count += count != UINT16_MAX;
     }
     ++m_points;
 }
 
-std::uint32_t PartPicture::mostInACell(std::size_t view) const
+std::uint16_t PartPicture::mostInACell(std::size_t view) const
 {
     return *std::max_element(m_counts[view].begin(), m_counts[view].end());
 }
@@ -83,7 +90,7 @@ void PartPicture::widen(std::size_t axis, const Axis &wider)
         const double centre = narrow.origin + (cell + 0.5) * narrow.width;
         return std::clamp(static_cast<int>(std::floor((centre - wider.origin) / wider.width)), 0, kCells - 1);
     };
-    std::vector<std::uint32_t> counts(kGridSize);
+    std::vector<std::uint16_t> counts(kGridSize);
     for (std::size_t view = 0; view < kViews.size(); ++view) {
         const View shown = kViews[view];
         if (shown.across != axis && shown.up != axis)
@@ -91,15 +98,15 @@ void PartPicture::widen(std::size_t axis, const Axis &wider)
         std::fill(counts.begin(), counts.end(), 0);
         for (int up = m_axes[shown.up].first; up <= m_axes[shown.up].last; ++up)
             for (int across = m_axes[shown.across].first; across <= m_axes[shown.across].last; ++across) {
-                const std::uint32_t count =
+                const std::uint16_t count =
                     m_counts[view][static_cast<std::size_t>(up) * kCells + static_cast<std::size_t>(across)];
                 if (count == 0)
                     continue;
                 const int newUp = shown.up == axis ? newCell(up) : up;
                 const int newAcross = shown.across == axis ? newCell(across) : across;
-                std::uint32_t &merged =
+                std::uint16_t &merged =
                     counts[static_cast<std::size_t>(newUp) * kCells + static_cast<std::size_t>(newAcross)];
-                merged = count > UINT32_MAX - merged ? UINT32_MAX : merged + count;
+                merged = static_cast<std::uint16_t>(std::min(merged + count, UINT16_MAX));
             }
         m_counts[view].swap(counts);
     }
@@ -109,6 +116,7 @@ void PartPicture::widen(std::size_t axis, const Axis &wider)
     }
     narrow.origin = wider.origin;
     narrow.width = wider.width;
+    narrow.inverse = 1 / wider.width;
 }
 
 } // namespace morvane

@@ -10,13 +10,13 @@ namespace morvane {
 
 // Where a part's points lie, seen from above, from the front and from the
 // side: one grid of point counts per view, gathered point by point in one
-// pass. Each axis is cut into kCells cells of one width; a point outside
-// them doubles the width, merging neighbours, until it is inside. Memory is
-// the grids', whatever the part; time is linear, as the cells double at
-// most a few hundred times.
+// pass; a count stops at 65535, which shading cannot tell from more, and
+// keeps the grids small enough to stay in a processor's cache. Each axis is cut into kCells cells of one width; a point
+// outside them doubles the width, merging neighbours, until it is inside. Memory is the grids', whatever the part; time
+// is linear, as the cells double at most a few hundred times.
 class PartPicture {
 public:
-    static constexpr int kCells = 512;
+    static constexpr int kCells = 256;
     static_assert(kCells % 2 == 0, "cells merge in pairs");
 
     // The axes a view shows across and up: RIGHT by FORE from above, RIGHT
@@ -36,12 +36,12 @@ public:
     bool empty() const { return m_points == 0; }
     std::uint64_t points() const { return m_points; }
     // Points in cell (across, up) of a view, the first cell at the lowest values.
-    std::uint32_t count(std::size_t view, int across, int up) const
+    std::uint16_t count(std::size_t view, int across, int up) const
     {
         return m_counts[view][static_cast<std::size_t>(up) * kCells + static_cast<std::size_t>(across)];
     }
     // The most points in one cell of a view.
-    std::uint32_t mostInACell(std::size_t view) const;
+    std::uint16_t mostInACell(std::size_t view) const;
     // Where cell 0 of an axis begins, and the width of its cells.
     double origin(std::size_t axis) const { return m_axes[axis].origin; }
     double cellWidth(std::size_t axis) const { return m_axes[axis].width; }
@@ -53,6 +53,7 @@ private:
     struct Axis {
         double origin = 0;
         double width = 0;
+        double inverse = 0;
         int first = kCells;
         int last = -1;
     };
@@ -60,7 +61,7 @@ private:
     void widen(std::size_t axis, const Axis &wider);
 
     std::array<Axis, 3> m_axes;
-    std::array<std::vector<std::uint32_t>, 3> m_counts;
+    std::array<std::vector<std::uint16_t>, 3> m_counts;
     std::uint64_t m_points = 0;
 };
 

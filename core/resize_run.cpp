@@ -235,7 +235,7 @@ bool Run::readFastLines(LineReader &reader, std::uint64_t &lineNumber)
     constexpr std::size_t kBatchLines = 1024;
     double values[3 * kBatchLines];
     const std::string_view window = reader.window();
-    const FastProgress progress = fastReadLines(window.data(), window.data() + window.size(), values, kBatchLines);
+    const FastProgress progress = bestFastReader()(window.data(), window.data() + window.size(), values, kBatchLines);
     for (std::size_t line = 0; line < progress.lines; ++line)
         include(values + 3 * line);
     reader.advance(progress.consumed);

@@ -10,6 +10,7 @@
 #include "core/rules/part_lines.h"
 #include "tests/decimal_oracle.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -122,6 +123,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             require(transformed.has_value(), "the fast path answers only where the general rules do", input);
             require(std::string_view(out, *length) == *transformed + "\r\n", "the fast path agrees", input);
         }
+    }
+    std::array<FastPathVariant, 3> variants;
+    for (std::size_t k = 0; k < availableFastPaths(variants); ++k) {
+        const std::string padded = std::string(line) + '\n' + std::string(kFastReadAhead, '\0');
+        double read[3];
+        if (line.ends_with('\r')
+            || variants[k].read(padded.data(), padded.data() + line.size() + 1, read, 1).lines == 0)
+            continue;
+        const auto values = readCoordinateLine(line);
+        require(values.has_value(), "the size reader reads only what the general rules read", input);
+        for (std::size_t axis = 0; axis < 3; ++axis)
+            require(std::bit_cast<std::uint64_t>(read[axis]) == std::bit_cast<std::uint64_t>((*values)[axis]),
+                    "the size reader reads the same values", input);
     }
     return 0;
 }

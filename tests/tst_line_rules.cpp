@@ -10,6 +10,8 @@
 
 #include <QTest>
 
+#include <bit>
+
 #include <cfloat>
 #include <random>
 
@@ -52,6 +54,17 @@ void checkPaths(const std::string &line, const ResizeSettings &settings, bool &f
         fast = length.has_value();
         if (fast)
             QCOMPARE(std::string(out, *length), general.value_or("") + "\r\n");
+        // The size scan's reader takes every line the transform takes, and
+        // reads the same doubles, -0 included, as the general rules.
+        const std::string padded = line + '\n' + std::string(kFastReadAhead, '\0');
+        double values[3];
+        const std::size_t read = line.ends_with('\r')
+            ? 0
+            : variants[k].read(padded.data(), padded.data() + line.size() + 1, values, 1).lines;
+        QVERIFY2(read == 1 || !fast, line.c_str());
+        const auto generalValues = readCoordinateLine(line);
+        for (std::size_t axis = 0; axis < 3 * read; ++axis)
+            QCOMPARE(std::bit_cast<std::uint64_t>(values[axis]), std::bit_cast<std::uint64_t>(generalValues->at(axis)));
     }
 }
 

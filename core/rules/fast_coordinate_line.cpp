@@ -7,23 +7,31 @@ namespace morvane {
 std::size_t availableFastPaths(std::array<FastPathVariant, 3> &variants)
 {
     std::size_t count = 0;
-    variants[count++] = {"plain", fastLinesPlain};
+    variants[count++] = {"plain", fastLinesPlain, fastReadLinesPlain};
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2"))
-        variants[count++] = {"AVX2", fastLinesAvx2};
+        variants[count++] = {"AVX2", fastLinesAvx2, fastReadLinesAvx2};
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw")
         && __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi2"))
-        variants[count++] = {"AVX-512", fastLinesAvx512};
+        variants[count++] = {"AVX-512", fastLinesAvx512, fastReadLinesAvx512};
     return count;
 }
 
-FastLines bestFastPath()
+namespace {
+
+const FastPathVariant &bestVariant()
 {
-    static const FastLines best = [] {
+    static const FastPathVariant best = [] {
         std::array<FastPathVariant, 3> variants;
-        return variants[availableFastPaths(variants) - 1].transform;
+        return variants[availableFastPaths(variants) - 1];
     }();
     return best;
 }
+
+} // namespace
+
+FastLines bestFastPath() { return bestVariant().transform; }
+
+FastReadLines bestFastReader() { return bestVariant().read; }
 
 std::optional<std::size_t> fastTransformCoordinateLine(std::string_view line, const std::array<double, 3> &factors,
                                                        int decimals, char *out, FastLines transform)

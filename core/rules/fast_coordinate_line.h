@@ -40,16 +40,22 @@ FastProgress fastLinesAvx512(const char *, const char *, const double *, int, ch
 // at the start of [in, end) into `values`, three per line, exactly as the
 // general rules read them; stops before a line of any other form or not
 // whole before `end`. Nothing is written: `written` stays 0.
-FastProgress fastReadLines(const char *in, const char *end, double *values, std::size_t maxLines);
+using FastReadLines = FastProgress (*)(const char *in, const char *end, double *values, std::size_t maxLines);
+
+FastProgress fastReadLinesPlain(const char *, const char *, double *, std::size_t);
+FastProgress fastReadLinesAvx2(const char *, const char *, double *, std::size_t);
+FastProgress fastReadLinesAvx512(const char *, const char *, double *, std::size_t);
 
 struct FastPathVariant {
     const char *name;
     FastLines transform;
+    FastReadLines read;
 };
 // The variants this processor can run, the plain one first.
 std::size_t availableFastPaths(std::array<FastPathVariant, 3> &variants);
 // The fastest of them.
 FastLines bestFastPath();
+FastReadLines bestFastReader();
 
 // One line without its terminator, as the general rules see it: the written
 // length, or nothing where the fast path leaves the line to them.

@@ -67,4 +67,9 @@ FastProgress fastLinesAvx2(const char *in, const char *end, const double *factor
     return transformLinesAt<Avx2Steps>(decimals, in, end, factors, out, maxLines);
 }
 
+FastProgress fastReadLinesAvx2(const char *in, const char *end, double *values, std::size_t maxLines)
+{
+    return readLines<Avx2Steps>(in, end, values, maxLines);
+}
+
 } // namespace morvane

@@ -298,4 +298,9 @@ FastProgress fastLinesAvx512(const char *in, const char *end, const double *fact
     return transformLinesAt<Avx512Steps>(decimals, in, end, factors, out, maxLines);
 }
 
+FastProgress fastReadLinesAvx512(const char *in, const char *end, double *values, std::size_t maxLines)
+{
+    return readLines<Avx512Steps>(in, end, values, maxLines);
+}
+
 } // namespace morvane

@@ -333,6 +333,36 @@ FastProgress transformLinesAt(int decimals, const char *in, const char *end, con
     return transformLines<2, Steps>(in, end, factors, out, maxLines);
 }
 
+// Number i of a batch, as parseNumber reads it. The sign is set as a bit:
+// signs in parts follow no pattern a branch could learn.
+MORVANE_INLINE double valueAt(const Batch &batch, std::size_t i)
+{
+    const double value = static_cast<double>(batch.digits[i]) / kPowersOfTen[batch.fraction[i]];
+    return __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, value) | batch.negative[i] << 63);
+}
+
+// Has `Steps` read lines, as transformLines does, and gives their values.
+template <typename Steps>
+FastProgress readLines(const char *in, const char *end, double *values, std::size_t maxLines)
+{
+    FastProgress progress;
+    Batch batch;
+    while (progress.lines < maxLines) {
+        const std::size_t left = maxLines - progress.lines;
+        const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
+        const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
+        double *out = values + 3 * progress.lines;
+        for (std::size_t i = 0; i < 3 * read; ++i)
+            out[i] = valueAt(batch, i);
+        for (std::size_t line = 0; line < read; ++line)
+            progress.consumed += batch.lengths[line];
+        progress.lines += read;
+        if (read < wanted)
+            break;
+    }
+    return progress;
+}
+
 #undef MORVANE_INLINE
 
 } // namespace

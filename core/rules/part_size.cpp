@@ -58,8 +58,9 @@ std::expected<std::string, LineError> fittedFactor(std::string_view target, doub
     if (!wanted)
         return std::unexpected(LineError{wanted.error().kind, axisWords(axis, " size wanted ") + wanted.error().what});
     if (*wanted < 0)
-        return std::unexpected(LineError{ErrorKind::InvalidArgument,
-                                         axisWords(axis, " size wanted is negative; to mirror, give a negative factor")});
+        return std::unexpected(
+            LineError{ErrorKind::InvalidArgument,
+                      axisWords(axis, " size wanted is negative; to mirror, give a negative factor")});
     if (size == 0)
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument,
