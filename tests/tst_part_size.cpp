@@ -25,23 +25,9 @@ const QByteArray kHead = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n";
 std::string randomNumber(QRandomGenerator &random, double spread)
 {
     const double value = (random.generateDouble() * 2 - 1) * spread;
+    const char *formats[] = {"%.3f", "%.8f", "%.6e", " %+.15g\t", "%.1f"};
     char text[64];
-    switch (random.bounded(5)) {
-    case 0:
-        std::snprintf(text, sizeof text, "%.3f", value);
-        break;
-    case 1:
-        std::snprintf(text, sizeof text, "%.8f", value);
-        break;
-    case 2:
-        std::snprintf(text, sizeof text, "%.6e", value);
-        break;
-    case 3:
-        std::snprintf(text, sizeof text, " %+.15g\t", value);
-        break;
-    default:
-        std::snprintf(text, sizeof text, "%.1f", std::round(value * 2) / 2);
-    }
+    std::snprintf(text, sizeof text, formats[random.bounded(5)], value);
     return text;
 }
 
