@@ -26,6 +26,9 @@ namespace morvane {
 namespace {
 
 constexpr std::uint64_t kFirstCoordinateLine = 6;
+// The settings of a scan, which has no factor to read: a run holds its
+// settings by reference.
+const ResizeSettings kNoResize;
 
 const char *typeName(FileType type)
 {
@@ -450,7 +453,7 @@ ScanOutcome Run::scanned(ResizeOutcome outcome) const
 
 ScanOutcome scanPart(const NativeName &folder, const NativeName &fileName, ScanOptions options)
 {
-    Run run(folder, fileName, ResizeSettings{}, {}, {}, &options);
+    Run run(folder, fileName, kNoResize, {}, {}, &options);
     return run.scanned(run.run());
 }
 
@@ -467,7 +470,7 @@ ScanOutcome scanPart(const ShownPart &part, ScanOptions options)
     const auto found = resolved(part);
     if (!found)
         return found.error();
-    Run run(found->folder, found->fileName, ResizeSettings{}, {}, found->twinnedFolder, &options);
+    Run run(found->folder, found->fileName, kNoResize, {}, found->twinnedFolder, &options);
     return run.scanned(run.run());
 }
 
