@@ -35,14 +35,6 @@ int usageError(const QString &error)
 // An argument, or Qt's words about one, as a message shows it.
 QString shownArgument(const QString &argument) { return morvane::shownName(console::fromArgument(argument)); }
 
-QString reasonFor(const morvane::ResizeError &error)
-{
-    QString reason = error.what;
-    if (error.line)
-        reason.prepend(QStringLiteral("line %1: ").arg(*error.line));
-    return reason;
-}
-
 // What one call leaves alone: the results it has made, and the parts it
 // has yet to read. Files, not names: two names of one file are one file.
 class Batch {
@@ -91,7 +83,7 @@ bool resizeFile(Batch &batch, const NativeName &file, int at, const morvane::Res
     options.keep = [&batch, at](const morvane::FileIdentity &result) { return batch.kept(result, at); };
     const morvane::ResizeOutcome outcome = morvane::runResize(folder, name, settings, std::move(options));
     if (const auto *failed = std::get_if<morvane::Failed>(&outcome)) {
-        printFailure(file, reasonFor(failed->error));
+        printFailure(file, morvane::failureReason(failed->error));
         return false;
     }
     if (!std::holds_alternative<morvane::Created>(outcome)) {

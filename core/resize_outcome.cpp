@@ -8,12 +8,18 @@ QString failureMessage(const ResizeError &error)
 {
     QString text = error.fileName.isEmpty() ? QStringLiteral("Could not resize: ")
                                             : QStringLiteral("Could not resize %1: ").arg(error.fileName);
-    if (error.line)
-        text += QStringLiteral("line %1: ").arg(*error.line);
-    return text + error.what + QStringLiteral(". No file was changed.");
+    return text + failureReason(error) + QStringLiteral(". No file was changed.");
 }
 
 } // namespace
+
+QString failureReason(const ResizeError &error)
+{
+    QString reason = error.what;
+    if (error.line)
+        reason.prepend(QStringLiteral("line %1: ").arg(*error.line));
+    return reason;
+}
 
 QString outcomeMessage(const ResizeOutcome &outcome)
 {

@@ -29,6 +29,9 @@ struct Failed {
 
 using ResizeOutcome = std::variant<NoFileSelected, Created, Failed>;
 
+// Why a part failed: "line N: " where a line is known, and the words.
+QString failureReason(const ResizeError &error);
+
 // The text shown to the user. The completion message keeps its spaces and
 // its two bare carriage returns.
 QString outcomeMessage(const ResizeOutcome &outcome);
