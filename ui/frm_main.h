@@ -6,8 +6,11 @@
 #include <QWidget>
 
 #include <array>
+#include <map>
+#include <utility>
 
 class frm_help;
+class frm_size;
 class frmAbout;
 class QFileSystemModel;
 class QGroupBox;
@@ -29,12 +32,19 @@ public:
     // The part file selected in File1; empty for none.
     QString selectedFileName() const;
 
+signals:
+    // The factors or the precision changed: the inputs of a run as they are now.
+    void settingsChanged(const morvane::ResizeSettings &settings);
+
 private slots:
     void Dir1_Change();
     void Command2_Click();
     void Command1_Click();
     void bt_hlp_Click();
     void bt_about_Click();
+    void showSize();
+    void File1_ContextMenu(const QPoint &position);
+    void takeFactors(const QStringList &factors);
 
 private:
     // The inputs of a run, exactly as the controls hold them.
@@ -64,6 +74,8 @@ private:
     // The help and About windows have no owner; each exists once.
     QPointer<frm_help> m_help;
     QPointer<frmAbout> m_about;
+    // A size window for each part, by folder and name.
+    std::map<std::pair<QString, QString>, QPointer<frm_size>> m_sizes;
 
     QString m_listedFolder;
     bool m_followStartFolder = true;
