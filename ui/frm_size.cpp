@@ -9,6 +9,7 @@
 #include "ui/part_picture_view.h"
 #include "ui/window_style.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -125,7 +127,6 @@ frm_size::frm_size(const morvane::ShownPart &part, const morvane::ResizeSettings
     cmdUse->setAccessibleDescription(
         QStringLiteral("Writes the factors that give the wanted sizes into the main window"));
     cmdUse->setAutoDefault(true);
-    cmdUse->setEnabled(false);
     picPart = new PartPictureView(this);
     picPart->setObjectName(QStringLiteral("picPart"));
     picPart->setAccessibleName(QStringLiteral("Picture of the part"));
@@ -134,6 +135,10 @@ frm_size::frm_size(const morvane::ShownPart &part, const morvane::ResizeSettings
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAccessibleDescription(QStringLiteral("Closes this window"));
     cmdClose->setAutoDefault(true);
+
+    // Room for the caption beside the style's margins, whatever the font.
+    for (QPushButton *button : {cmdUse, cmdClose})
+        button->setMinimumWidth(button->sizeHint().width() + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin));
 
     auto *top = new QHBoxLayout;
     top->addWidget(lblPart);
@@ -320,10 +325,8 @@ void frm_size::showFits()
     const morvane::AxisFactors factors = morvane::readFactors(m_settings);
     const std::array<std::string, 3> current = {m_settings.right, m_settings.fore, m_settings.up};
     const bool keep = chkKeep->isChecked();
-    if (!m_size) {
-        cmdUse->setEnabled(false);
+    if (!m_size)
         return;
-    }
     for (std::size_t axis = 0; axis < 3; ++axis) {
         const bool mirrored = factors.factor[axis] && *factors.factor[axis] < 0;
         const std::size_t from = keep ? m_lastWanted : axis;
@@ -338,11 +341,20 @@ void frm_size::showFits()
             note = words(m_fits[axis].error());
         lblFit[axis]->setText(note);
     }
-    cmdUse->setEnabled(std::ranges::all_of(m_fits, [](const auto &fit) { return fit.has_value(); }));
 }
 
+// Where a size cannot be fitted, the note beside it says why: the button
+// then takes the user there, and writes nothing.
 void frm_size::cmdUse_Click()
 {
+    const auto unfit = std::ranges::find_if(m_fits, [](const auto &fit) { return !fit.has_value(); });
+    if (!m_size || unfit != m_fits.end()) {
+        QApplication::beep();
+        if (m_size)
+            txtWanted[chkKeep->isChecked() ? m_lastWanted : static_cast<std::size_t>(unfit - m_fits.begin())]
+                ->setFocus();
+        return;
+    }
     QStringList chosen;
     for (const auto &fit : m_fits)
         chosen << QString::fromStdString(fit.value_or(std::string()));
