@@ -51,17 +51,18 @@ QImage densityImage(const PartPicture &picture, std::size_t view, const QColor &
             const std::uint64_t count = counts[static_cast<std::size_t>(y * width + x)];
             if (count == 0)
                 continue;
-            const int alpha = 90 + static_cast<int>((mostAlpha - 90) * std::log1p(static_cast<double>(count)) / most);
+            const int alpha = 130 + static_cast<int>((mostAlpha - 130) * std::log1p(static_cast<double>(count)) / most);
             line[x] = qPremultiply(qRgba(colour.red(), colour.green(), colour.blue(), alpha));
         }
     }
     return image;
 }
 
-// How many cells of `width` make one pixel at `scale`.
-int cellsPerPixel(double width, double scale)
+// How many cells `size` pixels wide make a dot of two pixels, which shows
+// a lone point where one pixel, on a laptop's screen, hardly would.
+int cellsPerDot(double size)
 {
-    const double cells = 1 / std::abs(width * scale);
+    const double cells = 2 / std::abs(size);
     return cells >= PartPicture::kCells ? PartPicture::kCells : std::max(1, static_cast<int>(std::ceil(cells)));
 }
 
@@ -226,7 +227,7 @@ void PartPictureView::paintView(QPainter &painter, std::size_t view, const QRect
         // cells, upHigh - y merged cells, multiplied by the factors.
         const double acrossScale = acrossFactor * m_picture->cellWidth(across) * scale;
         const double upScale = upFactor * m_picture->cellWidth(up) * scale;
-        const std::pair merged{cellsPerPixel(1, acrossScale), cellsPerPixel(1, upScale)};
+        const std::pair merged{cellsPerDot(acrossScale), cellsPerDot(upScale)};
         const QImage &drawn = image(view, after, merged);
         painter.setTransform(QTransform(visible(acrossScale * merged.first, drawn.width()), 0, 0,
                                         visible(upScale * merged.second, drawn.height()),
