@@ -167,6 +167,12 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     centreOnScreen(this);
 }
 
+frm_main::~frm_main()
+{
+    for (const auto &[part, size] : m_sizes)
+        delete size.data();
+}
+
 QString frm_main::selectedFileName() const
 {
     const QList<QListWidgetItem *> selected = File1->selectedItems();

@@ -28,6 +28,9 @@ class frm_main : public QWidget {
 
 public:
     explicit frm_main(QWidget *parent = nullptr);
+    // Takes its size windows along, their reading stopped, so that no part
+    // is still read as the program ends.
+    ~frm_main() override;
 
     // The part file selected in File1; empty for none.
     QString selectedFileName() const;
