@@ -572,6 +572,12 @@ private slots:
         QTest::newRow("each apart") << false << QStringList{"3", "-3", "7"} << QStringList{"0:9", "1:1"}
                                     << QStringList{"9", "1", "0"} << fine
                                     << QStringList{"4", "-0.1951219512195122", "7"};
+        QTest::newRow("FORE past the largest number")
+            << true << ones << QStringList{"0:1e308"} << QStringList{"1e308", "", "0"} << fine
+            << QStringList(3, "4.4444444444444443e+307");
+        QTest::newRow("FORE past the largest number")
+            << true << ones << QStringList{"0:1e308"} << QStringList{"1e308", "", "0"} << fine
+            << QStringList(3, "4.4444444444444443e+307");
         QTest::newRow("not a number") << true << ones << QStringList{"0:x"} << QStringList{"x", "5.12", "0"}
                                       << QStringList{"the RIGHT size wanted \"x\" is not a number", "", kFlatUp}
                                       << QStringList();

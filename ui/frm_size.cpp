@@ -24,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -309,10 +310,14 @@ void frm_size::wantedEdited(std::size_t axis)
     const auto fitted = morvane::fittedFactor(txtWanted[axis]->text().toStdString(), size, axis, false);
     if (chkKeep->isChecked() && fitted) {
         const double factor = *morvane::parseNumber(*fitted);
-        for (std::size_t other = 0; other < 3; ++other)
+        for (std::size_t other = 0; other < 3; ++other) {
+            // A size past the largest number stays unwritten.
+            const double size = (m_size->axes[other].max - m_size->axes[other].min) * factor;
             if (other != axis)
-                txtWanted[other]->setText(QString::fromStdString(morvane::writtenNumber(
-                    (m_size->axes[other].max - m_size->axes[other].min) * factor, m_settings.precision)));
+                txtWanted[other]->setText(
+                    std::isfinite(size) ? QString::fromStdString(morvane::writtenNumber(size, m_settings.precision))
+                                        : QString());
+        }
     }
     showFits();
 }
