@@ -553,6 +553,41 @@ private slots:
                 || !status.startsWith("line"));
     }
 
+    // From above, the part after the resize lies where its RIGHT factor
+    // takes it: to the left of the part as it is where mirrored. Told by
+    // the mean across of the accent's pixels and the text colour's.
+    void picture_data()
+    {
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<int>("side"); // -1 left, 1 right, 0 none drawn
+        QTest::newRow("mirrored") << "-1" << -1;
+        QTest::newRow("doubled") << "2" << 1;
+        QTest::newRow("not a number") << "x" << 0;
+    }
+    void picture()
+    {
+        QFETCH(QString, right);
+        folder->write("wing.afp", kSizedPart);
+        control<QListWidget>("File1")->setCurrentRow(2);
+        control<QLineEdit>("right_sc")->setText(right);
+        QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
+        QVERIFY(sizeWindow());
+        auto *view = sizeWindow()->findChild<QWidget *>("picPart");
+        const QImage image = view->grab().toImage();
+        const int line = view->fontMetrics().height();
+        std::array<double, 2> across{}, count{}; // as it is, after
+        for (int y = 2 * line + 12; y < image.height() - line - 12; ++y)
+            for (int x = line + 12; x < image.width() / 3 - 12; ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                const bool accent = pixel.blue() > pixel.red() + 40;
+                if (accent || qGray(pixel.rgb()) < 200)
+                    across[accent] += x, ++count[accent];
+            }
+        QVERIFY(count[0] > 0);
+        QFETCH(int, side);
+        QCOMPARE(count[1] == 0 ? 0 : across[1] / count[1] < across[0] / count[0] ? -1 : 1, side);
+    }
+
     // The factors that give the sizes wanted, into the main window's boxes;
     // a factor mirrored there stays mirrored. Typed as "axis:text".
     void fitting_data()
