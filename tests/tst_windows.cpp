@@ -528,6 +528,9 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
         frm_size *size = sizeWindow();
         QVERIFY(size);
+        auto *wanted = size->findChild<QLineEdit *>("txtWanted(0)");
+        QTest::keyClicks(wanted, "5");
+        QCOMPARE(wanted->text().isEmpty(), !status.isEmpty()); // no size, nothing to fit
         for (int axis = 0; axis < 3; ++axis)
             control<QLineEdit>(std::array{"right_sc", "fore_sc", "up_sc"}[axis])->setText(factors[axis]);
         control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();

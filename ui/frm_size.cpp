@@ -105,6 +105,8 @@ frm_size::frm_size(const morvane::ShownPart &part, const morvane::ResizeSettings
         txtWanted[axis]->setAccessibleName(QStringLiteral("Wanted %1 size").arg(name));
         txtWanted[axis]->setAccessibleDescription(QStringLiteral("The %1 size the factors are to give").arg(name));
         txtWanted[axis]->setMaximumWidth(100);
+        // Until the part's size is known there is nothing to fit.
+        txtWanted[axis]->setReadOnly(true);
         lblFit[axis] = makeWordsLabel(this, QStringLiteral("lblFit(%1)").arg(axis),
                                       QStringLiteral("Why no factor gives the wanted %1 size").arg(name));
         for (int column = 0; QWidget * cell : std::initializer_list<QWidget *>{
