@@ -7,6 +7,7 @@
 #include "ui/frmAbout.h"
 #include "ui/frm_help.h"
 #include "ui/frm_main.h"
+#include "ui/frm_size.h"
 #include "ui/screen_placement.h"
 
 #include <QTest>
@@ -22,6 +23,9 @@
 namespace {
 
 const QByteArray kPart = "\"\",\"wing\",\"metal\"\r\nl2\r\nl3\r\nl4\r\nl5\r\n\"\",1.5,2,3\r\n";
+// RIGHT from -0.25 to 2, FORE from -1 to 4.125, UP flat at 3.
+const QByteArray kSizedPart = kPart + "\"\",-0.25,4.125,3\r\n\"\",2,-1,3\r\n";
+const QString kFlatUp = "the part is flat along UP: it has no size there to fit";
 
 // The windows on screen, by name.
 QStringList openWindows()
@@ -114,6 +118,42 @@ double contrast(const QWidget *control)
     return (lighter + 0.05) / (darker + 0.05);
 }
 
+// The size windows open, by title.
+QStringList sizeWindows()
+{
+    QStringList titles;
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->objectName() == "frm_size")
+            titles << window->windowTitle();
+    return titles;
+}
+
+// The text of a size window's control.
+QString shown(const QWidget *size, const QString &name)
+{
+    return size->findChild<QWidget *>(name)->property("text").toString();
+}
+
+// The size window, once it has read its part where `read`.
+frm_size *sizeWindow(bool read = true)
+{
+    frm_size *size = nullptr;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->objectName() == "frm_size")
+            size = qobject_cast<frm_size *>(window);
+    if (read && !QTest::qWaitFor([size] { return size && !shown(size, "lblLines").startsWith("Reading"); }))
+        qWarning("no size window was read");
+    return size;
+}
+
+// The time, in milliseconds, the calling thread has waited for a processor
+// where the system tells (Linux); 0 elsewhere.
+qint64 waitedForProcessor()
+{
+    QFile stat("/proc/thread-self/schedstat");
+    return stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ').value(1).toLongLong() / 1000000 : 0;
+}
+
 } // namespace
 
 class TestWindows : public QObject {
@@ -187,7 +227,7 @@ private slots:
                                                               {"dark", QPalette(darkFace)},
                                                               {"partly dark", partlyDark}};
         for (const auto &[name, palette] : palettes)
-            for (const char *window : {"frm_main", "frm_help", "frmAbout"})
+            for (const char *window : {"frm_main", "frm_help", "frmAbout", "frm_size"})
                 QTest::addRow("%s, %s", name, window) << palette << QString(window);
     }
     void everyControlWholeReadableAndNamed()
@@ -195,9 +235,19 @@ private slots:
         QFETCH(QPalette, palette);
         QFETCH(QString, window);
         QApplication::setPalette(palette);
+        // The size window of a part of one point, flat every way, which
+        // says so beside each axis.
         const std::unique_ptr<QWidget> shown(window == "frm_main"       ? static_cast<QWidget *>(new frm_main)
                                                  : window == "frm_help" ? static_cast<QWidget *>(new frm_help)
-                                                                        : new frmAbout);
+                                                 : window == "frmAbout"
+                                                 ? static_cast<QWidget *>(new frmAbout)
+                                                 : new frm_size({folder->path(), "wing.afp"}, {}));
+        if (window == "frm_size") {
+            shown->show();
+            QVERIFY(sizeWindow());
+            QCoreApplication::processEvents();
+            QCOMPARE(shown->findChild<QLabel *>("lblFit(0)")->text(), QString(kFlatUp).replace("UP", "RIGHT"));
+        }
         centreOnScreen(shown.get());
         QVERIFY2(shown->screen()->availableGeometry().contains(shown->geometry()), "it is beyond the screen");
         for (QWidget *control : shown->findChildren<QWidget *>()) {
@@ -209,6 +259,8 @@ private slots:
             const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
             QVERIFY2(!name.isEmpty(), qPrintable(control->objectName() + " has no name"));
             QVERIFY2(captionFits(control), qPrintable(control->objectName() + " is cut"));
+            QVERIFY2(window != "frm_size" || !control->accessibleDescription().isEmpty(),
+                     qPrintable(control->objectName() + " is not described"));
             if (!label || !label->text().isEmpty())
                 QVERIFY2(contrast(control) >= 3, qPrintable(control->objectName() + " cannot be read"));
         }
@@ -378,6 +430,289 @@ private slots:
         QCOMPARE(press("bt_hlp").value(1).startsWith("The help file "), shown == "<none>");
         QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::seconds(10));
         QCOMPARE(helpShownThenClosed(), shown);
+    }
+
+    // As Explorer opens a file's properties: only for a part selected, and
+    // once; a second time brings the same window up.
+    void sizeWindowOpens_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("selected");
+        for (const char *how : {"double-click", "context menu", "menu key", "Shift+F10", "Alt+Return", "Alt+Enter"})
+            for (const bool selected : {true, false})
+                QTest::addRow("%s, %s", how, selected ? "selected" : "none selected") << QString(how) << selected;
+    }
+    void sizeWindowOpens()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, selected);
+        auto *list = control<QListWidget>("File1");
+        if (selected)
+            list->setCurrentItem(list->findItems("wing.afp", Qt::MatchExactly).value(0));
+        list->setFocus();
+        const QPoint at =
+            selected ? list->visualItemRect(list->currentItem()).center() : QPoint(10, list->viewport()->height() - 10);
+        for (int time = 0; time < 2; ++time) {
+            if (how == "double-click") {
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            } else if (how.contains("menu")) {
+                const bool mouse = how == "context menu";
+                QContextMenuEvent event(mouse ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard, at,
+                                        list->mapToGlobal(at));
+                QApplication::sendEvent(mouse ? list->viewport() : static_cast<QWidget *>(list), &event);
+            } else {
+                QTest::keyClick(list,
+                                how == "Shift+F10"       ? Qt::Key_F10
+                                    : how == "Alt+Enter" ? Qt::Key_Enter
+                                                         : Qt::Key_Return,
+                                how == "Shift+F10" ? Qt::ShiftModifier : Qt::AltModifier);
+            }
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("&Size and picture\u2026"));
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        }
+        QCOMPARE(sizeWindows(), selected ? QStringList{"wing.afp - Size and picture"} : QStringList());
+    }
+
+    // What the window shows once the main window's factors and precision
+    // are changed: each axis as "smallest|largest|size now|size after".
+    void sizeShown_data()
+    {
+        QTest::addColumn<QByteArray>("part");
+        QTest::addColumn<QStringList>("factors");
+        QTest::addColumn<bool>("af5");
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<QString>("status"); // where it has no size
+        QTest::addColumn<QStringList>("axes");
+        QTest::addColumn<QString>("picture"); // its description
+        const QStringList factors{"2", "-1", "0.5"}, none(3, "|||");
+        QTest::newRow("AF99, FORE mirrored")
+            << kSizedPart << factors << false << "Coordinate lines: 3"
+            << ""
+            << QStringList{"-0.25|2|2.25|4.5, from -0.5 to 4", "-1|4.12|5.12|5.12, from -4.12 to 1",
+                           "3|3|0|0, from 1.5 to 1.5"}
+            << "Before: 2.25 RIGHT by 5.12 FORE by 0 UP. After: 4.5 RIGHT by 5.12 FORE by 0 UP.";
+        QTest::newRow("AF5") << kSizedPart << factors << true << "Coordinate lines: 3"
+                             << ""
+                             << QStringList{"-0.2|2|2.2|4.5, from -0.5 to 4", "-1|4.1|5.1|5.1, from -4.1 to 1",
+                                            "3|3|0|0, from 1.5 to 1.5"}
+                             << "Before: 2.2 RIGHT by 5.1 FORE by 0 UP. After: 4.5 RIGHT by 5.1 FORE by 0 UP.";
+        QTest::newRow("FORE not a number")
+            << kSizedPart << QStringList{"1", " 1x", "1"} << false << "Coordinate lines: 3"
+            << ""
+            << QStringList{"-0.25|2|2.25|2.25, from -0.25 to 2", "-1|4.12|5.12|the FORE factor \" 1x\" is not a number",
+                           "3|3|0|0, from 3 to 3"}
+            << "Before: 2.25 RIGHT by 5.12 FORE by 0 UP.";
+        QTest::newRow("failing") << kPart + "\"\",1,x,3\r\n"
+                                 << factors << false << "Morvane cannot resize this part:"
+                                 << "line 7: the FORE value \"x\" is not a number" << none << "No points to draw.";
+        QTest::newRow("removed") << QByteArray("-") << factors << false << "Morvane cannot resize this part:"
+                                 << "it was not found in the folder <folder>" << none << "No points to draw.";
+        QTest::newRow("no coordinate lines")
+            << kPart.first(kPart.indexOf("\"\",1.5")) << factors << false << "Coordinate lines: 0"
+            << "The part has no coordinate lines, so it has no size." << none << "No points to draw.";
+    }
+    void sizeShown()
+    {
+        QFETCH(QByteArray, part);
+        QFETCH(QStringList, factors);
+        QFETCH(bool, af5);
+        QFETCH(QString, lines);
+        QFETCH(QString, status);
+        folder->write("wing.afp", part);
+        control<QListWidget>("File1")->setCurrentRow(2);
+        if (part == "-")
+            QVERIFY(QFile::remove(folder->file("wing.afp")));
+        QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
+        frm_size *size = sizeWindow();
+        QVERIFY(size);
+        auto *wanted = size->findChild<QLineEdit *>("txtWanted(0)");
+        QTest::keyClicks(wanted, "5");
+        QCOMPARE(wanted->text().isEmpty(), !status.isEmpty()); // no size, nothing to fit
+        for (int axis = 0; axis < 3; ++axis)
+            control<QLineEdit>(std::array{"right_sc", "fore_sc", "up_sc"}[axis])->setText(factors[axis]);
+        control<QRadioButton>(af5 ? "prec_opt(1)" : "prec_opt(0)")->click();
+        QStringList axes;
+        const std::array columns{"lblSmallest", "lblLargest", "lblSizeNow", "lblSizeAfter"};
+        for (const int axis : {0, 1, 2}) {
+            QStringList each;
+            for (const char *column : columns)
+                each << shown(size, QString("%1(%2)").arg(column).arg(axis));
+            axes << each.join('|');
+        }
+        QCoreApplication::processEvents(); // laid out: each heading over its column
+        for (int column = 0; column < 4; ++column)
+            QCOMPARE(size->findChild<QWidget *>(QString("lblHeading(%1)").arg(column))->x(),
+                     size->findChild<QWidget *>(QString("%1(2)").arg(columns[column]))->x());
+        QTEST(axes, "axes");
+        QCOMPARE(shown(size, "lblLines"), lines);
+        status.replace("<folder>", QDir::toNativeSeparators(folder->path()));
+        QCOMPARE(size->findChild<QLabel *>("lblStatus")->isVisibleTo(size) ? shown(size, "lblStatus") : "", status);
+        QTEST(size->findChild<QWidget *>("picPart")->accessibleDescription(), "picture");
+        // In the words Execute has.
+        QVERIFY(press("Command2").value(1).contains(": " + status + ". No file was changed.")
+                || !status.startsWith("line"));
+    }
+
+    // From above, the part after the resize lies where its RIGHT factor
+    // takes it: to the left of the part as it is where mirrored. Told by
+    // the mean across of the accent's pixels and the text colour's.
+    void picture_data()
+    {
+        QTest::addColumn<QString>("right");
+        QTest::addColumn<int>("side"); // -1 left, 1 right, 0 none drawn
+        QTest::newRow("mirrored") << "-1" << -1;
+        QTest::newRow("doubled") << "2" << 1;
+        QTest::newRow("not a number") << "x" << 0;
+    }
+    void picture()
+    {
+        QFETCH(QString, right);
+        folder->write("wing.afp", kSizedPart);
+        control<QListWidget>("File1")->setCurrentRow(2);
+        control<QLineEdit>("right_sc")->setText(right);
+        QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
+        QVERIFY(sizeWindow());
+        auto *view = sizeWindow()->findChild<QWidget *>("picPart");
+        const QImage image = view->grab().toImage();
+        const int line = view->fontMetrics().height();
+        std::array<double, 2> across{}, count{}; // as it is, after
+        for (int y = 2 * line + 12; y < image.height() - line - 12; ++y)
+            for (int x = line + 12; x < image.width() / 3 - 12; ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                const bool accent = pixel.blue() > pixel.red() + 40;
+                if (accent || qGray(pixel.rgb()) < 200)
+                    across[accent] += x, ++count[accent];
+            }
+        QVERIFY(count[0] > 0);
+        QFETCH(int, side);
+        QCOMPARE(count[1] == 0 ? 0 : across[1] / count[1] < across[0] / count[0] ? -1 : 1, side);
+    }
+
+    // The factors that give the sizes wanted, into the main window's boxes;
+    // a factor mirrored there stays mirrored. Typed as "axis:text".
+    void fitting_data()
+    {
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QStringList>("factors");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("wanted"); // the boxes after
+        QTest::addColumn<QStringList>("notes");
+        QTest::addColumn<QStringList>("chosen"); // empty: none, the factors kept
+        const QStringList ones{"1", "1", "1"}, fine{"", "", kFlatUp};
+        QTest::newRow("kept") << true << QStringList{"0", "-1", "1"} << QStringList{"0:4.5"}
+                              << QStringList{"4.5", "10.25", "0"} << fine << QStringList{"2", "-2", "2"};
+        QTest::newRow("kept, FORE typed")
+            << true << ones << QStringList{"1:2.5625"} << QStringList{"1.12", "2.5625", "0"} << fine
+            << QStringList{"0.5", "0.5", "0.5"};
+        QTest::newRow("each apart") << false << QStringList{"3", "-3", "7"} << QStringList{"0:9", "1:1"}
+                                    << QStringList{"9", "1", "0"} << fine
+                                    << QStringList{"4", "-0.1951219512195122", "7"};
+        QTest::newRow("FORE past the largest number")
+            << true << ones << QStringList{"0:1e308"} << QStringList{"1e308", "", "0"} << fine
+            << QStringList(3, "4.4444444444444443e+307");
+        QTest::newRow("FORE past the largest number")
+            << true << ones << QStringList{"0:1e308"} << QStringList{"1e308", "", "0"} << fine
+            << QStringList(3, "4.4444444444444443e+307");
+        QTest::newRow("not a number") << true << ones << QStringList{"0:x"} << QStringList{"x", "5.12", "0"}
+                                      << QStringList{"the RIGHT size wanted \"x\" is not a number", "", kFlatUp}
+                                      << QStringList();
+        QTest::newRow("negative, apart") << false << ones << QStringList{"1:-1"} << QStringList{"2.25", "-1", "0"}
+                                         << QStringList{"",
+                                                        "the FORE size wanted is negative: a negative factor mirrors",
+                                                        kFlatUp}
+                                         << QStringList();
+    }
+    void fitting()
+    {
+        QFETCH(bool, keep);
+        QFETCH(QStringList, factors);
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, chosen);
+        folder->write("wing.afp", kSizedPart);
+        const std::array boxes{control<QLineEdit>("right_sc"), control<QLineEdit>("fore_sc"),
+                               control<QLineEdit>("up_sc")};
+        for (int axis = 0; axis < 3; ++axis)
+            boxes[axis]->setText(factors[axis]);
+        control<QListWidget>("File1")->setCurrentRow(2);
+        QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
+        frm_size *size = sizeWindow();
+        QVERIFY(size);
+        size->findChild<QCheckBox *>("chkKeep")->setChecked(keep);
+        for (const QString &each : typed) {
+            auto *box = size->findChild<QLineEdit *>(QString("txtWanted(%1)").arg(each[0]));
+            box->selectAll();
+            QTest::keyClicks(box, each.mid(2));
+        }
+        QStringList wanted, notes, after;
+        for (const int axis : {0, 1, 2})
+            wanted << shown(size, QString("txtWanted(%1)").arg(axis)),
+                notes << shown(size, QString("lblFit(%1)").arg(axis));
+        QTEST(wanted, "wanted");
+        QTEST(notes, "notes");
+        size->findChild<QPushButton *>("cmdUse")->click();
+        for (QLineEdit *box : boxes)
+            after << box->text();
+        QCOMPARE(after, chosen.isEmpty() ? factors : chosen);
+    }
+
+    // A large part is read while the window answers at once, and closing
+    // the window stops the reading.
+    void largePart_data()
+    {
+        QTest::addColumn<QString>("ended"); // how the window goes while the part is read
+        QTest::newRow("read to the end") << "";
+        QTest::newRow("closed while read") << "closed";
+        QTest::newRow("main window gone while read") << "main window gone";
+    }
+    void largePart()
+    {
+        QFETCH(QString, ended);
+        {
+            QFile part(folder->file("wing.afp"));
+            QVERIFY(part.open(QIODevice::WriteOnly) && part.write(kPart.first(kPart.indexOf("\"\",1.5"))));
+            const QByteArray lines = QByteArray("\"\",12.345,-67.891,3.142\r\n").repeated(40000); // 1 MB
+            for (int block = 0; block < 250; ++block)
+                QVERIFY(part.write(lines) == lines.size());
+        }
+        control<QListWidget>("File1")->setCurrentRow(2);
+        QTest::keyClick(window.get(), Qt::Key_Return, Qt::AltModifier);
+        QPointer<frm_size> size = sizeWindow(false);
+        QVERIFY(size);
+        // The longest wait between ticks every 10 ms, less the time the
+        // window's thread waited for a processor where the system tells: a
+        // machine busy with other work is no fault of the window's. An event
+        // loop of its own, as QTRY_ sleeps between events.
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0, progress = 0, closing = 0, gone = 0; // when the bar came, it was closed, went
+        QEventLoop loop;
+        connect(size, &QObject::destroyed, &loop, [&] { gone = clock.elapsed(); });
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed() - waitedForProcessor();
+            longest = std::max(longest, now - std::exchange(last, now));
+            if (!size || (ended.isEmpty() && shown(size, "lblLines") == "Coordinate lines: 10000000"))
+                return loop.quit();
+            if (!progress && size->findChild<QProgressBar *>()->isVisible())
+                progress = clock.elapsed();
+            if (progress && !closing && !ended.isEmpty()) {
+                closing = clock.elapsed();
+                ended == "closed" ? void(size->close()) : window.reset();
+            }
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        clock.start();
+        last = -waitedForProcessor();
+        ticks.start(10);
+        loop.exec();
+        qInfo("read in %lld ms, gone %lld ms after closing, %lld ms between ticks at most", clock.elapsed(),
+              gone - closing, longest);
+        QVERIFY(ended.isEmpty() ? shown(size, "lblLines") == "Coordinate lines: 10000000"
+                                : !size && gone - closing < 150);
+        QVERIFY2(progress >= 250, qPrintable(QString("the bar came at %1 ms").arg(progress))); // not for a moment
+        QVERIFY2(longest <= 50, qPrintable(QString("the window waited %1 ms").arg(longest)));
     }
 
     // One of each; Help reads the file afresh only once closed, and says why

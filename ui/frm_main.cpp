@@ -5,6 +5,7 @@
 #include "ui/fonts.h"
 #include "ui/frmAbout.h"
 #include "ui/frm_help.h"
+#include "ui/frm_size.h"
 #include "ui/icons.h"
 #include "ui/message_box.h"
 #include "ui/screen_placement.h"
@@ -18,9 +19,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTreeView>
 
 namespace {
@@ -144,12 +147,30 @@ frm_main::frm_main(QWidget *parent) : QWidget(parent, Qt::Window | kCloseBoxOnly
     connect(Command1, &QPushButton::clicked, this, &frm_main::Command1_Click);
     connect(bt_hlp, &QPushButton::clicked, this, &frm_main::bt_hlp_Click);
     connect(bt_about, &QPushButton::clicked, this, &frm_main::bt_about_Click);
+    // A part's size window opens as its properties do in a file manager:
+    // double-click, the context menu, or Alt+Enter.
+    connect(File1, &QListWidget::itemDoubleClicked, this, &frm_main::showSize);
+    File1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(File1, &QWidget::customContextMenuRequested, this, &frm_main::File1_ContextMenu);
+    connect(new QShortcut(Qt::SHIFT | Qt::Key_F10, File1, nullptr, nullptr, Qt::WidgetShortcut), &QShortcut::activated,
+            this, [this] { File1_ContextMenu(File1->visualItemRect(File1->currentItem()).center()); });
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter})
+        connect(new QShortcut(Qt::ALT | key, this), &QShortcut::activated, this, &frm_main::showSize);
+    for (QLineEdit *box : {right_sc, fore_sc, up_sc})
+        connect(box, &QLineEdit::textChanged, this, [this] { emit settingsChanged(resizeSettings()); });
+    connect(prec_opt[1], &QRadioButton::toggled, this, [this] { emit settingsChanged(resizeSettings()); });
 
     // Load
     prec_opt[0]->setChecked(true);
     setListedFolder(start.isValid() ? m_folders->filePath(start) : QDir::currentPath());
     Dir1->setFocus();
     centreOnScreen(this);
+}
+
+frm_main::~frm_main()
+{
+    for (const auto &[part, size] : m_sizes)
+        delete size.data();
 }
 
 QString frm_main::selectedFileName() const
@@ -223,6 +244,41 @@ void frm_main::bt_about_Click()
         centreOnScreen(m_about);
     }
     bringUp(m_about);
+}
+
+void frm_main::showSize()
+{
+    const QString name = selectedFileName();
+    if (name.isEmpty())
+        return;
+    std::erase_if(m_sizes, [](const auto &entry) { return entry.second.isNull(); });
+    QPointer<frm_size> &size = m_sizes[{m_listedFolder, name}];
+    if (!size || !size->isVisible()) {
+        size = new frm_size({m_listedFolder, name}, resizeSettings());
+        connect(this, &frm_main::settingsChanged, size, &frm_size::setSettings);
+        connect(size, &frm_size::factorsChosen, this, &frm_main::takeFactors);
+        centreOnScreen(size);
+    }
+    bringUp(size);
+}
+
+// `position` is in the list's viewport.
+void frm_main::File1_ContextMenu(const QPoint &position)
+{
+    if (selectedFileName().isEmpty())
+        return;
+    auto *menu = new QMenu(File1);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("&Size and picture\u2026"), this, &frm_main::showSize);
+    menu->popup(File1->viewport()->mapToGlobal(position));
+}
+
+// Only typed into the boxes: Execute stays the one way to a new file.
+void frm_main::takeFactors(const QStringList &factors)
+{
+    right_sc->setText(factors.value(0));
+    fore_sc->setText(factors.value(1));
+    up_sc->setText(factors.value(2));
 }
 
 // Shows a window of its own, or brings it to the front when it is open.

@@ -6,8 +6,11 @@
 #include <QWidget>
 
 #include <array>
+#include <map>
+#include <utility>
 
 class frm_help;
+class frm_size;
 class frmAbout;
 class QFileSystemModel;
 class QGroupBox;
@@ -25,9 +28,16 @@ class frm_main : public QWidget {
 
 public:
     explicit frm_main(QWidget *parent = nullptr);
+    // Takes its size windows along, their reading stopped, so that no part
+    // is still read as the program ends.
+    ~frm_main() override;
 
     // The part file selected in File1; empty for none.
     QString selectedFileName() const;
+
+signals:
+    // The factors or the precision changed: the inputs of a run as they are now.
+    void settingsChanged(const morvane::ResizeSettings &settings);
 
 private slots:
     void Dir1_Change();
@@ -35,6 +45,9 @@ private slots:
     void Command1_Click();
     void bt_hlp_Click();
     void bt_about_Click();
+    void showSize();
+    void File1_ContextMenu(const QPoint &position);
+    void takeFactors(const QStringList &factors);
 
 private:
     // The inputs of a run, exactly as the controls hold them.
@@ -64,6 +77,8 @@ private:
     // The help and About windows have no owner; each exists once.
     QPointer<frm_help> m_help;
     QPointer<frmAbout> m_about;
+    // A size window for each part, by folder and name.
+    std::map<std::pair<QString, QString>, QPointer<frm_size>> m_sizes;
 
     QString m_listedFolder;
     bool m_followStartFolder = true;
