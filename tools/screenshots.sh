@@ -10,7 +10,9 @@ build_project . build
 program=$(pwd)/build/app/morvane
 out=$(pwd)/docs
 
-work=$(mktemp -d)
+# Outside /tmp, whose many entries would crowd the folder tree.
+work=$(mktemp -d -p /var/tmp morvane-shots.XXXXXX)
+mkdir "$work/Wings"
 pids=()
 cleanup() {
     kill "${pids[@]}" 2>/dev/null || true
@@ -31,7 +33,7 @@ awk 'BEGIN {
                 printf "\"\",%.3f,%.3f,%.3f\r\n", span, -sweep - x * chord, lift + side * t * chord
         }
     }
-}' >"$work/wing.afp"
+}' >"$work/Wings/wing.afp"
 
 # A display of our own, and a window manager to draw the title bars.
 for display in $(seq 60 99); do
@@ -54,7 +56,7 @@ picture() {
     echo "$out/$2: $(stat -c %s "$out/$2") bytes"
 }
 
-(cd "$work" && exec env QT_QPA_PLATFORMTHEME= "$program") &
+(cd "$work/Wings" && exec env QT_QPA_PLATFORMTHEME= "$program") &
 pids+=($!)
 main=$(xdotool search --sync --name '^AF99 Morvane Part Application')
 sleep 1

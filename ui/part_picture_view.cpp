@@ -236,9 +236,11 @@ void PartPictureView::paintView(QPainter &painter, std::size_t view, const QRect
         painter.drawImage(0, 0, drawn);
         painter.resetTransform();
     };
+    // The part as it is over the part after, which is most often the
+    // larger: its lighter dots let the accent through.
     painter.setClipRect(plot);
-    draw(false, 1, 1);
     if (m_factors)
         draw(true, factors[across], factors[up]);
+    draw(false, 1, 1);
     painter.setClipping(false);
 }
