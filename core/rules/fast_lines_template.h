@@ -293,6 +293,29 @@ struct EachLineSteps {
     }
 };
 
+// Has `Steps` read batches of lines from `in`, up to `maxLines` lines in
+// all, and hands each to `take`, which tells how many of its lines, from
+// the first, it took; stops after a batch taken short, at a line the fast
+// path leaves to the general rules.
+template <typename Steps, typename Take>
+MORVANE_INLINE FastProgress eachBatch(const char *in, const char *end, std::size_t maxLines, Take take)
+{
+    FastProgress progress;
+    Batch batch;
+    while (progress.lines < maxLines) {
+        const std::size_t left = maxLines - progress.lines;
+        const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
+        const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
+        const std::size_t done = take(batch, read, progress);
+        for (std::size_t line = 0; line < done; ++line)
+            progress.consumed += batch.lengths[line];
+        progress.lines += done;
+        if (done < wanted)
+            break;
+    }
+    return progress;
+}
+
 // Has `Steps` read a batch of lines, scale and format their numbers, and
 // writes them:
 // - Steps::read does what readEach does;
@@ -306,22 +329,12 @@ struct EachLineSteps {
 template <int Decimals, typename Steps>
 FastProgress transformLines(const char *in, const char *end, const double *factors, char *out, std::size_t maxLines)
 {
-    FastProgress progress;
-    Batch batch;
-    while (progress.lines < maxLines) {
-        const std::size_t left = maxLines - progress.lines;
-        const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
-        const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
+    return eachBatch<Steps>(in, end, maxLines, [&](Batch &batch, std::size_t read, FastProgress &progress) {
         const std::size_t done = read == 0 ? 0 : Steps::scale(batch, 3 * read, factors, kPowersOfTen[Decimals]);
         progress.written =
             static_cast<std::size_t>(Steps::template write<Decimals>(batch, done, out + progress.written) - out);
-        for (std::size_t line = 0; line < done; ++line)
-            progress.consumed += batch.lengths[line];
-        progress.lines += done;
-        if (done < wanted)
-            break;
-    }
-    return progress;
+        return done;
+    });
 }
 
 template <typename Steps>
@@ -345,22 +358,12 @@ MORVANE_INLINE double valueAt(const Batch &batch, std::size_t i)
 template <typename Steps>
 FastProgress readLines(const char *in, const char *end, double *values, std::size_t maxLines)
 {
-    FastProgress progress;
-    Batch batch;
-    while (progress.lines < maxLines) {
-        const std::size_t left = maxLines - progress.lines;
-        const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
-        const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
+    return eachBatch<Steps>(in, end, maxLines, [&](const Batch &batch, std::size_t read, const FastProgress &progress) {
         double *out = values + 3 * progress.lines;
         for (std::size_t i = 0; i < 3 * read; ++i)
             out[i] = valueAt(batch, i);
-        for (std::size_t line = 0; line < read; ++line)
-            progress.consumed += batch.lengths[line];
-        progress.lines += read;
-        if (read < wanted)
-            break;
-    }
-    return progress;
+        return read;
+    });
 }
 
 #undef MORVANE_INLINE
