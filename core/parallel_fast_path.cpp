@@ -120,8 +120,10 @@ FastProgress ParallelFastPath::run(std::string_view window, BufferedWriter &writ
         take(chunk);
     }
     m_done.acquire();
+    const std::size_t ownLines = progress.lines;
     for (std::size_t at = static_cast<std::size_t>(done); at < count; ++at)
         take(m_chunks[at]);
+    m_secondCoreLines = progress.lines - ownLines;
     // Short of a whole line, not of a line cut by the window's end.
     const std::string_view left = window.substr(progress.consumed);
     const bool stoppedShort = left.find('\n') != std::string_view::npos;

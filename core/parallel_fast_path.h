@@ -72,6 +72,8 @@ public:
     // Transforms the lines at the front of `window` (readable kFastReadAhead
     // bytes past its end) and writes them to `writer`.
     FastProgress run(std::string_view window, BufferedWriter &writer);
+    // Of the lines the last run() wrote, how many the second core took.
+    std::size_t secondCoreLines() const { return m_secondCoreLines; }
 
 private:
     struct Chunk {
@@ -98,6 +100,7 @@ private:
     bool m_stopping = false;
     std::size_t m_backOff = 0; // bytes to take on one core before sharing again
     std::size_t m_alone = 0; // taken on one core since the last window shared
+    std::size_t m_secondCoreLines = 0;
     std::thread m_worker;
 };
 

@@ -102,6 +102,7 @@ private:
     RunOptions m_options;
     ScanOptions *m_scan; // none for a resize
     PartSize m_size;
+    RunCounts m_counts;
     bool m_stopped = false;
     QString m_twinnedFolder; // a folder path that stands for two folders
     NativeName m_folderPath; // empty for the current folder
@@ -200,7 +201,7 @@ bool copyLine(LineReader &reader, BufferedWriter *writer)
 // when it is worth asking again, false when the next line is the general
 // rules' to transform.
 bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<double, 3> &factors, int decimals,
-               FastLines transform, ParallelFastPath *parallel, std::uint64_t &lineNumber)
+               FastLines transform, ParallelFastPath *parallel, std::uint64_t &lineNumber, RunCounts &counts)
 {
     static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
     constexpr std::size_t kBatchLines = 1024;
@@ -208,10 +209,14 @@ bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<doub
     FastProgress progress;
     if (parallel && parallel->shares(window.size())) {
         progress = parallel->run(window, writer);
+        ++counts.sharedWindows;
+        counts.shared += progress.lines;
+        counts.secondCore += parallel->secondCoreLines();
     } else {
         char *out = writer.reserve(kBatchLines * kFastLineMax);
         progress = transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
         writer.commit(progress.written);
+        counts.fast += progress.lines;
         if (parallel)
             parallel->tookAlone(progress.consumed);
     }
@@ -294,7 +299,7 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter *wr
                 continue;
         } else if (factorsRead
                    && fastLines(reader, *writer, factorValues, decimals, transform, parallel ? &*parallel : nullptr,
-                                lineNumber)) {
+                                lineNumber, m_counts)) {
             continue;
         }
         if (!reader.next(line))
@@ -309,6 +314,7 @@ std::optional<Failed> Run::transformLines(LineReader &reader, BufferedWriter *wr
             if (!transformed)
                 return lineFailure(lineNumber, transformed.error());
             writer->writeLine(*transformed);
+            ++m_counts.general;
         }
         ++lineNumber;
     }
@@ -392,7 +398,10 @@ ResizeOutcome Run::steps()
     };
     // A line that fails may be a line cut short by a change: then the change
     // is what the user needs to hear of.
-    if (auto failed = transformLines(reader, writer ? &*writer : nullptr))
+    const auto failed = transformLines(reader, writer ? &*writer : nullptr);
+    if (m_options.counts)
+        *m_options.counts = m_counts;
+    if (failed)
         return source.changedSinceOpen() ? changed() : *failed;
     // A scan ends as a run that created nothing.
     if (m_stopped)

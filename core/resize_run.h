@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -19,6 +20,16 @@ struct KeptFile {
     bool made = false; // made from `part`, else `part` itself, still to be read
 };
 
+// Where a run's coordinate lines went: the bytes are the same either way,
+// the time is not.
+struct RunCounts {
+    std::uint64_t fast = 0; // by the fast path on one core
+    std::uint64_t sharedWindows = 0; // windows the fast path shared with a second core
+    std::uint64_t shared = 0; // the lines of those windows
+    std::uint64_t secondCore = 0; // of those, the second core's
+    std::uint64_t general = 0; // by the general rules
+};
+
 // How a run may use the machine, and what it must leave alone. The
 // window's run keeps to its one thread.
 struct RunOptions {
@@ -26,6 +37,8 @@ struct RunOptions {
     bool secondCore = false;
     // Asked about the file the new one would replace: why to keep it, if so.
     std::function<std::optional<KeptFile>(const FileIdentity &)> keep;
+    // Filled in where given, once the run has gone through the lines.
+    RunCounts *counts = nullptr;
 };
 
 // Resizes `fileName` in `folder` (empty for the current folder) into its

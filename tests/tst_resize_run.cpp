@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -125,54 +126,66 @@ private slots:
         QTest::addColumn<QByteArray>("result"); // where it succeeds
         QTest::addColumn<Fails>("fails");
         QTest::addColumn<int>("line"); // where it fails
-        const ResizeSettings unit;
-        const QByteArray start = kHeader + kKept;
-        const QByteArray done = kNewHeader + kKept;
+        QTest::addColumn<int>("general"); // coordinate lines the general rules take
+        // Given two cores, the most lines the fast path may keep to one and
+        // the most windows it may share; -1 for any.
+        QTest::addColumn<int>("alone");
+        QTest::addColumn<int>("windows");
+        const QByteArray start = kHeader + kKept, done = kNewHeader + kKept;
         const auto ok = [](const char *tag, const QByteArray &source, const QByteArray &result,
-                           const ResizeSettings &settings) {
-            QTest::newRow(tag) << source << settings << result << Fails() << 0;
+                           const ResizeSettings &settings = {}, int general = 0, int alone = -1, int windows = -1) {
+            QTest::newRow(tag) << source << settings << result << Fails() << 0 << general << alone << windows;
         };
         const auto fails = [](const char *tag, const QByteArray &source, ErrorKind kind, int line,
-                              const ResizeSettings &settings) {
-            QTest::newRow(tag) << source << settings << QByteArray() << Fails(kind) << line;
+                              const ResizeSettings &settings = {}) {
+            QTest::newRow(tag) << source << settings << QByteArray() << Fails(kind) << line << 0 << 0 << 0;
         };
         ok("worked example, mixed line ends",
            kHeader + "\"\",1,2,3\n" + bytes("kept \xE9\0 bytes\n")
                + "l4\r\nl5\n\"\",1.234,-2.5,3.3\r\n\"\",0.125,0.375,1e1",
            kNewHeader + "\"\",1,2,3\r\n" + bytes("kept \xE9\0 bytes\r\n")
                + "l4\r\nl5\r\n\"\",2.47,-2.5,1.65\r\n\"\",0.25,0.38,5\r\n",
-           {"2", "1.00", "0.5", PrecisionMode::AF99});
-        ok("empty file", "", "", unit);
-        ok("header without a line end", kHeader.chopped(2), kNewHeader, unit);
+           {"2", "1.00", "0.5", PrecisionMode::AF99}, 1);
+        ok("empty file", "", "");
+        ok("header without a line end", kHeader.chopped(2), kNewHeader);
         ok("five lines whatever the factors", start, done, {"abc", "", "1,5", PrecisionMode::AF5});
-        ok("lone CRs kept", kHeader + "a\rb\r\nc\r", kNewHeader + "a\rb\r\nc\r\r\n", unit);
+        ok("lone CRs kept", kHeader + "a\rb\r\nc\r", kNewHeader + "a\rb\r\nc\r\r\n");
         // A kept line whose CR LF, or whose lone CR, is split by the end of a block.
         const QByteArray toBlockEnd(qsizetype(kBlock) - kHeader.size() - 1, 'x');
-        ok("CR LF across blocks", kHeader + toBlockEnd + "\r\nl3", kNewHeader + toBlockEnd + "\r\nl3\r\n", unit);
-        ok("lone CR across blocks", kHeader + toBlockEnd + "\rx\n", kNewHeader + toBlockEnd + "\rx\r\n", unit);
+        ok("CR LF across blocks", kHeader + toBlockEnd + "\r\nl3", kNewHeader + toBlockEnd + "\r\nl3\r\n");
+        ok("lone CR across blocks", kHeader + toBlockEnd + "\rx\n", kNewHeader + toBlockEnd + "\rx\r\n");
         const QByteArray big(50 * 1024 * 1024, 'x');
-        ok("a kept line of 50 MB", kHeader + big + "\r\n", kNewHeader + big + "\r\n", unit);
-        // Lines enough for many blocks; each thousand holds a result of 10^15.
+        ok("a kept line of 50 MB", kHeader + big + "\r\n", kNewHeader + big + "\r\n");
+        // Lines enough for many blocks. Given two cores, the fast path shares
+        // all but a window's end too short to share, 64 KiB at most.
         const auto many = [](const QByteArray &line) { return line.repeated(kBlock / 6); };
-        const auto amid = [](const QByteArray &line, const QByteArray &large) {
-            return (line.repeated(50) + large + line.repeated(949)).repeated(kBlock / 6000);
-        };
         const QByteArray blanks(qsizetype(kBlock) + 44 * 1024, ' ');
         ok("fast lines across blocks", start + many("\"\",1.5,-2.25,3\r\n") + "\"\", " + blanks + "1,2,3",
-           done + many("\"\",3,-4.5,6\r\n") + "\"\",2,4,6\r\n", {"2", "2", "2", PrecisionMode::AF99});
+           done + many("\"\",3,-4.5,6\r\n") + "\"\",2,4,6\r\n", {"2", "2", "2", PrecisionMode::AF99}, 1, 4096);
         ok("general lines across blocks", start + many("\"\",1e0,-225e-2,3\n"), done + many("\"\",2,-4.5,6\r\n"),
-           {"2", "2", "2", PrecisionMode::AF5});
-        ok("results of 10^15 amid fast lines", start + amid("\"\",1,-2.5,3\r\n", "\"\",9999999,1,1\r\n"),
-           done + amid("\"\",1000000000,-5,3\r\n", "\"\",9.999999E+15,2,1\r\n"), {"1e9", "2", "1", PrecisionMode::AF5});
+           {"2", "2", "2", PrecisionMode::AF5}, int(kBlock / 6));
+        // Some 4 MB of lines. After a window shared only in part, the fast
+        // path keeps to one core for 1 MiB, then 2, then 4: at most 3 windows
+        // are shared in 4 MiB each of which holds a line for the general rules.
+        const QByteArray common = "\"\",1,-2.5,3\r\n", commonDone = "\"\",1000000000,-5,3\r\n";
+        const ResizeSettings large = {"1e9", "2", "1", PrecisionMode::AF5};
+        ok("results of 10^15 amid fast lines", start + (common.repeated(99) + "\"\",9999999,1,1\r\n").repeated(3200),
+           done + (commonDone.repeated(99) + "\"\",9.999999E+15,2,1\r\n").repeated(3200), large, 3200, -1, 3);
+        // After one such window, shared again for good after 1 MiB: on one
+        // core no more than that, a batch of lines and the ends of a block
+        // and of the part, too short to share.
+        ok("a line of another form early",
+           start + common.repeated(77) + "\"\",1.00000000,-2.5,3\r\n" + common.repeated(320000),
+           done + commonDone.repeated(320078), large, 1, int(kBlock + 128 * 1024) / 13 + 1024);
+        // A factor that does not read leaves the lines to the general rules.
         fails("bad factor at line 6", start + "\"\",1,2,3\r\n", ErrorKind::TypeMismatch, 6, {"1", "x", "1"});
-        fails("bad field later", start + "\"\",1,2,3\r\n\"\",1,2,3\r\n\"\",1,two,3\r\n", ErrorKind::TypeMismatch, 8,
-              unit);
-        fails("trailing empty line", start + "\"\",1,2,3\r\n\r\n", ErrorKind::InvalidArgument, 7, unit);
-        fails("no header", "no header\r\n" + kKept, ErrorKind::InvalidArgument, 1, unit);
+        fails("bad field later", start + "\"\",1,2,3\r\n\"\",1,2,3\r\n\"\",1,two,3\r\n", ErrorKind::TypeMismatch, 8);
+        fails("trailing empty line", start + "\"\",1,2,3\r\n\r\n", ErrorKind::InvalidArgument, 7);
+        fails("no header", "no header\r\n" + kKept, ErrorKind::InvalidArgument, 1);
         fails("lines ending in CR alone", "\"\",\"wing\",\"metal\"\rl2\rl3\rl4\rl5\r\"\",1,2,3\r\"\",\"4\"\r\n",
-              ErrorKind::InvalidArgument, 1, unit);
-        fails("header of 50 MB", "\"\",\"wing\",\"" + big + "\"\r\n", ErrorKind::Overflow, 1, unit);
-        fails("line over 4 MiB", start + "\"\",1,2," + QByteArray(5 << 20, '1') + "\r\n", ErrorKind::Overflow, 6, unit);
+              ErrorKind::InvalidArgument, 1);
+        fails("header of 50 MB", "\"\",\"wing\",\"" + big + "\"\r\n", ErrorKind::Overflow, 1);
+        fails("line over 4 MiB", start + "\"\",1,2," + QByteArray(5 << 20, '1') + "\r\n", ErrorKind::Overflow, 6);
     }
 
     void runs()
@@ -181,28 +194,41 @@ private slots:
         QFETCH(ResizeSettings, settings);
         QFETCH(QByteArray, result);
         QFETCH(int, line);
+        QFETCH(int, alone);
+        QFETCH(int, windows);
         const Scene scene(source);
         const int descriptors = openDescriptors();
-        const ResizeOutcome outcome = runResize({scene.folder.path(), "wing.afp"}, settings);
+        RunCounts one, two; // on one core, then given two
+        const ResizeOutcome outcome =
+            runResize({scene.folder.path(), "wing.afp"}, settings, {.secondCore = false, .keep = {}, .counts = &one});
         QCOMPARE(openDescriptors(), descriptors);
         QCOMPARE(scene.leftOver(), QStringList());
         const auto *failed = std::get_if<Failed>(&outcome);
         QTEST(failed ? Fails(failed->error.kind) : Fails(), "fails");
+        // On one core the fast path leaves the general rules only the lines
+        // it must.
+        QTEST(int(one.general), "general");
         if (failed) {
             QCOMPARE(failed->error.line, std::optional<std::uint64_t>(line));
             QVERIFY(
                 outcomeMessage(outcome).startsWith(QStringLiteral("Could not resize wing.afp: line %1: ").arg(line)));
-            QVERIFY(outcomeMessage(outcome).size() < 300);
-            QVERIFY(scene.kept());
+            QVERIFY(outcomeMessage(outcome).size() < 300 && scene.kept());
             return;
         }
         QCOMPARE(std::get<Created>(outcome).newFileName, QStringLiteral("wing_new1.afp"));
         QVERIFY(scene.folder.read("wing_new1.afp") == result);
         // Two cores, as morvane-resize runs it, give the same.
         QVERIFY(std::holds_alternative<Created>(
-            runResize({scene.folder.path(), "wing.afp"}, settings, {.secondCore = true, .keep = {}})));
-        QVERIFY(scene.folder.read("wing_new1.afp") == result);
-        QCOMPARE(scene.folder.read("wing.afp"), source);
+            runResize({scene.folder.path(), "wing.afp"}, settings, {.secondCore = true, .keep = {}, .counts = &two})));
+        QVERIFY(scene.folder.read("wing_new1.afp") == result && scene.folder.read("wing.afp") == source);
+        if (std::thread::hardware_concurrency() < 2)
+            return;
+        // The window's run keeps to one core. Given two, the fast path shares
+        // its windows while the back-off lets it; where most lines went in
+        // windows shared, the second core took its share of them.
+        QVERIFY(one.sharedWindows == 0 && two.general == one.general && two.fast + two.shared == one.fast);
+        QVERIFY(two.fast <= std::uint64_t(alone) && two.sharedWindows <= std::uint64_t(windows));
+        QVERIFY(two.secondCore <= two.shared && (two.secondCore * two.sharedWindows > 0 || 2 * two.shared <= one.fast));
     }
 
 #ifndef _WIN32
@@ -227,27 +253,25 @@ private slots:
         const auto fails = [](const char *tag, const QStringList &planted, const QString &said) {
             QTest::newRow(tag) << planted << QByteArray() << said;
         };
-        const auto refused = [&](const char *tag, const QStringList &planted, const char *why) {
-            fails(tag, planted, QStringLiteral("will not write through the link wing_new1.afp: ") + why);
-        };
+        const QString refused = "will not write through the link wing_new1.afp: ";
         const QString link = "L wing_new1.afp ";
         ok("nothing", {}, "wing_new1.afp");
         ok("an earlier result", {"E wing_new1.afp"}, "wing_new1.afp");
         ok("own link", {link + "mine.afp"}, "mine.afp");
         ok("own relative links", {link + "=sub/../hop.afp", "L hop.afp =./mine.afp"}, "mine.afp");
         ok("own link through a folder link", {"L up sub/..", link + "=up/mine.afp"}, "mine.afp");
-        refused("another user's link", {"L* wing_new1.afp mine.afp"}, "the link is another user's");
-        refused("own link to another user's file", {"N mine.afp", link + "mine.afp"},
-                "it leads to another user's file");
-        refused("own link through another user's link", {"L* hop.afp mine.afp", link + "hop.afp"},
-                "it leads through another user's link");
-        refused("own link through another user's folder link", {"L* out sub", link + "out/mine.afp"},
-                "it leads through another user's link");
-        refused("link to /dev/null", {link + "=/dev/null"}, "it leads to a character device, not a part file");
-        refused("link to a FIFO", {link + "pipe"}, "it leads to a FIFO, not a part file");
-        refused("link to a folder", {link + "sub"}, "it leads to a folder, not a part file");
-        refused("dangling link", {link + "gone.afp"}, "it leads to no file");
-        refused("link into no folder", {link + "mine.afp/x.afp"}, "it leads to no file");
+        fails("another user's link", {"L* wing_new1.afp mine.afp"}, refused + "the link is another user's");
+        fails("own link to another user's file", {"N mine.afp", link + "mine.afp"},
+              refused + "it leads to another user's file");
+        fails("own link through another user's link", {"L* hop.afp mine.afp", link + "hop.afp"},
+              refused + "it leads through another user's link");
+        fails("own link through another user's folder link", {"L* out sub", link + "out/mine.afp"},
+              refused + "it leads through another user's link");
+        fails("link to /dev/null", {link + "=/dev/null"}, refused + "it leads to a character device, not a part file");
+        fails("link to a FIFO", {link + "pipe"}, refused + "it leads to a FIFO, not a part file");
+        fails("link to a folder", {link + "sub"}, refused + "it leads to a folder, not a part file");
+        fails("dangling link", {link + "gone.afp"}, refused + "it leads to no file");
+        fails("link into no folder", {link + "mine.afp/x.afp"}, refused + "it leads to no file");
         fails("a FIFO", {"F wing_new1.afp"}, "a FIFO named wing_new1.afp is in the way of the new file");
         fails("a socket", {"S wing_new1.afp"}, "a socket named wing_new1.afp is in the way of the new file");
         fails("link to the part", {link + "wing.afp"}, "wing_new1.afp is a link to the part itself");
@@ -394,9 +418,8 @@ private slots:
             outcome = runResize({scene.folder.path(), "wing.afp"}, {});
         }
         ::umask(previousUmask);
-        QVERIFY(std::holds_alternative<Created>(outcome));
         struct stat made {};
-        QVERIFY(stat(result.c_str(), &made) == 0);
+        QVERIFY(std::holds_alternative<Created>(outcome) && stat(result.c_str(), &made) == 0);
         QCOMPARE(made.st_uid, uid_t(given.user));
         QTEST(int(made.st_gid), "group");
         QTEST(int(made.st_mode & 07777), "mode");
