@@ -138,8 +138,7 @@ private slots:
             const AxisRange range = scanned(folder, "wing.afp").axes[0];
             const double target = random.bounded(1, 100000) * unit / 7;
             const auto factor = fittedFactor(std::to_string(target), range.max - range.min, 0, mirrored);
-            QVERIFY(factor);
-            QCOMPARE(factor->front() == '-', mirrored);
+            QCOMPARE(factor.value().front() == '-', mirrored);
             ResizeSettings settings{*factor, "1", "1", precision};
             QVERIFY(std::holds_alternative<Created>(runResize(nativeName(folder.path()), "wing.afp", settings)));
             const AxisRange after = scanned(folder, "wing_new1.afp").axes[0];
@@ -170,11 +169,10 @@ private slots:
         QFETCH(QByteArray, part);
         PartFolder folder;
         folder.write("wing.afp", part);
-        const ResizeOutcome resized = runResize(nativeName(folder.path()), "wing.afp", {});
-        const ScanOutcome outcome = scanPart(nativeName(folder.path()), "wing.afp");
-        QVERIFY(std::holds_alternative<Failed>(resized));
-        QVERIFY(std::holds_alternative<Failed>(outcome));
-        QCOMPARE(failureReason(std::get<Failed>(outcome).error), failureReason(std::get<Failed>(resized).error));
+        const NativeName path = nativeName(folder.path());
+        // std::get throws, and fails the row, where either did not fail.
+        QCOMPARE(failureReason(std::get<Failed>(scanPart(path, "wing.afp")).error),
+                 failureReason(std::get<Failed>(runResize(path, "wing.afp", {})).error));
     }
 
     // Every point lands in the cell its value names, however far the cells
