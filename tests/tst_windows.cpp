@@ -118,14 +118,14 @@ double contrast(const QWidget *control)
     return (lighter + 0.05) / (darker + 0.05);
 }
 
-// The size windows open, by title.
-QStringList sizeWindows()
+// The size windows open.
+QList<frm_size *> sizeWindows()
 {
-    QStringList titles;
-    for (const QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->objectName() == "frm_size")
-            titles << window->windowTitle();
-    return titles;
+    QList<frm_size *> found;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (auto *size = qobject_cast<frm_size *>(window); size && size->isVisible())
+            found << size;
+    return found;
 }
 
 // The text of a size window's control.
@@ -137,10 +137,7 @@ QString shown(const QWidget *size, const QString &name)
 // The size window, once it has read its part where `read`.
 frm_size *sizeWindow(bool read = true)
 {
-    frm_size *size = nullptr;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->objectName() == "frm_size")
-            size = qobject_cast<frm_size *>(window);
+    frm_size *size = sizeWindows().value(0);
     if (read && !QTest::qWaitFor([size] { return size && !shown(size, "lblLines").startsWith("Reading"); }))
         qWarning("no size window was read");
     return size;
@@ -473,7 +470,9 @@ private slots:
                 QTest::keyClick(menu, Qt::Key_Return);
             }
         }
-        QCOMPARE(sizeWindows(), selected ? QStringList{"wing.afp - Size and picture"} : QStringList());
+        QCOMPARE(sizeWindows().size(), selected ? 1 : 0);
+        QCOMPARE(sizeWindow(false) ? sizeWindow(false)->windowTitle() : "",
+                 selected ? "wing.afp - Size and picture" : "");
     }
 
     // What the window shows once the main window's factors and precision
@@ -712,9 +711,13 @@ private slots:
         QVERIFY2(progress == 0 ? !ended.isEmpty() || clock.elapsed() < 600 : progress >= 250,
                  qPrintable(QString("the bar came at %1 ms").arg(progress)));
         // Where the system does not tell the waits for a processor (Windows),
-        // each gap holds them, and Wine's own: a looser bound.
+        // each gap holds them, and Wine's own: a looser bound. None under the
+        // sanitizer, whose allocator's locks make threads wait on each other
+        // for as long as a busy machine keeps the holder from running.
+#ifndef __SANITIZE_ADDRESS__
         QVERIFY2(longest <= (QFile::exists("/proc/thread-self/schedstat") ? 50 : 100),
                  qPrintable(QString("the window waited %1 ms").arg(longest)));
+#endif
     }
 
     // One of each; Help reads the file afresh only once closed, and says why
