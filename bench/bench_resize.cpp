@@ -35,13 +35,17 @@ namespace {
 struct LineForm {
     const char *name;
     const char *format; // of three values
-    int every; // of every so many lines; the rest are of the first form
+    int every; // of every so many lines, the rest of the first form; 0: each form whole in turn
 };
 constexpr LineForm kForms[] = {
     {"\"\",%.3f,%.3f,%.2f", "\"\",%.3f,%.3f,%.2f\r\n", 1},
+    {"\"\",%.3f,%.3f,%.3f", "\"\",%.3f,%.3f,%.3f\r\n", 1},
     {"\"\",%.8f,%.8f,%.8f", "\"\",%.8f,%.8f,%.8f\r\n", 1},
     {"\"\",%.3e,%.3e,%.3e", "\"\",%.3e,%.3e,%.3e\r\n", 1},
+    {"\"\",%.6e,%.6e,%.6e", "\"\",%.6e,%.6e,%.6e\r\n", 1},
+    {"\"\",%.15g,%.15g,%.15g", "\"\",%.15g,%.15g,%.15g\r\n", 1},
     {"\"\", %.3f, %.3f, %.2f", "\"\", %.3f, %.3f, %.2f\r\n", 1},
+    {"each form above in turn", "", 0},
     {"1 line in 100 of %.8f", "\"\",%.8f,%.8f,%.8f\r\n", 100},
     {"1 line in 5000 of %.8f", "\"\",%.8f,%.8f,%.8f\r\n", 5000},
 };
@@ -55,7 +59,9 @@ bool writePart(const std::string &path, long long lines, const LineForm &form = 
     std::uniform_real_distribution<double> value(-1000, 1000);
     char line[64];
     for (long long i = 1; i <= lines; ++i) {
-        const char *format = i % form.every == 0 ? form.format : kForms[0].format;
+        const char *format = form.every == 0 ? kForms[i % (&form - kForms)].format
+            : i % form.every == 0            ? form.format
+                                             : kForms[0].format;
         out.write(line, std::snprintf(line, sizeof line, format, value(random), value(random), value(random)));
     }
     return bool(out.flush());
@@ -88,6 +94,49 @@ bool shell(const QString &script, const QString &folder)
     process.setWorkingDirectory(folder);
     process.start("/bin/sh", {"-c", script});
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// The time a line takes on each fast path variant over the coordinate
+// lines of the part at `path`, in memory, as the run hands them on; -1
+// where the variant leaves a line to the general rules.
+std::vector<double> nanosecondsPerLine(const std::string &path, long long lines, int rounds)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::size_t start = text.find("l5\r\n") + 4;
+    text.append(morvane::kFastReadAhead, '\0');
+    const std::array<double, 3> factors = {1.37, 0.8, 2.5};
+    std::vector<char> out(4096 * morvane::kFastLineMax);
+    std::array<morvane::FastPathVariant, 3> variants;
+    std::vector<double> times;
+    for (std::size_t v = 0; v < morvane::availableFastPaths(variants); ++v) {
+        const double seconds = best(rounds, [&] {
+            const char *in = text.data() + start;
+            const char *end = text.data() + text.size() - morvane::kFastReadAhead;
+            while (in < end) {
+                const auto progress = variants[v].transform(in, end, factors.data(), 2, out.data(), 4096);
+                if (progress.lines == 0)
+                    return false;
+                in += progress.consumed;
+            }
+            return true;
+        });
+        times.push_back(seconds < 0 ? -1 : seconds * 1e9 / double(lines));
+    }
+    return times;
+}
+
+// As "plain 63.1  AVX2 50.1 ..." in ns a line, "-" where a variant leaves lines.
+std::string variantTimes(const std::vector<double> &times)
+{
+    std::array<morvane::FastPathVariant, 3> variants;
+    morvane::availableFastPaths(variants);
+    std::string text;
+    char each[48];
+    for (std::size_t v = 0; v < times.size(); ++v)
+        text += times[v] < 0 ? (std::snprintf(each, sizeof each, "  %s -", variants[v].name), each)
+                             : (std::snprintf(each, sizeof each, "  %s %.1f", variants[v].name, times[v]), each);
+    return text;
 }
 
 double peakResidentMegabytes()
@@ -169,27 +218,10 @@ int main(int argc, char *argv[])
     std::printf("peak resident memory of the runs: %.1f MB\n", peak);
 
     // Each path over the coordinate lines in memory, as the run hands them on.
+    std::printf("fast path, ns a line:%s\n", variantTimes(nanosecondsPerLine(path, lines, rounds)).c_str());
     std::ifstream in(path, std::ios::binary);
     std::string text{std::istreambuf_iterator<char>(in), {}};
     const std::size_t start = text.find("l5\r\n") + 4;
-    text.append(morvane::kFastReadAhead, '\0');
-    const std::array<double, 3> factors = {1.37, 0.8, 2.5};
-    std::vector<char> out(4096 * morvane::kFastLineMax);
-    std::array<morvane::FastPathVariant, 3> variants;
-    for (std::size_t v = 0; v < morvane::availableFastPaths(variants); ++v) {
-        const double seconds = best(rounds, [&] {
-            const char *in = text.data() + start;
-            const char *end = text.data() + text.size() - morvane::kFastReadAhead;
-            while (in < end) {
-                const auto progress = variants[v].transform(in, end, factors.data(), 2, out.data(), 4096);
-                if (progress.lines == 0)
-                    return false;
-                in += progress.consumed;
-            }
-            return true;
-        });
-        std::printf("fast path, %-8s %6.1f ns a line\n", variants[v].name, seconds * 1e9 / double(lines));
-    }
     const long long sample = std::min(lines, 200000LL);
     const morvane::AxisFactors general = morvane::readFactors(settings);
     const double seconds = best(rounds, [&] {
@@ -207,7 +239,9 @@ int main(int argc, char *argv[])
     // The second core must cost nothing where the fast path leaves lines to
     // the general rules.
     const long long formLines = std::max(1LL, parser.value(formLinesOption).toLongLong());
-    std::printf("\n%lld lines of each form: resize on one core, on two, size scan\n", formLines);
+    std::printf("\n%lld lines of each form: resize on one core, on two, size scan; x cat and x durable copy of "
+                "one core; fast path variants, ns a line\n",
+                formLines);
     for (const LineForm &form : kForms) {
         const std::string formPath = QFile::encodeName(dir.filePath("form.afp")).toStdString();
         if (!writePart(formPath, formLines, form))
@@ -216,10 +250,14 @@ int main(int argc, char *argv[])
         const double one = best(rounds, resize({}, "form.afp"), formResult);
         const double two = best(rounds, resize(secondCore, "form.afp"), formResult);
         const double size = best(rounds, scan("form.afp"));
-        if (one < 0 || two < 0 || size < 0)
+        const double formCat = best(
+            rounds, [&] { return shell("cat form.afp > copy.afp", dir.path()); }, copy);
+        const double formDurable = best(
+            rounds, [&] { return shell("cat form.afp > copy.afp && sync -d copy.afp", dir.path()); }, copy);
+        if (one < 0 || two < 0 || size < 0 || formCat < 0 || formDurable < 0)
             return 1;
-        std::printf("%-26s %7.3f s  %7.3f s  %7.3f s  two cores take %.2f x one\n", form.name, one, two, size,
-                    two / one);
+        std::printf("%-28s %6.3f s %6.3f s %6.3f s  %.3f %.3f %s\n", form.name, one, two, size, formCat / one,
+                    formDurable / one, variantTimes(nanosecondsPerLine(formPath, formLines, rounds)).c_str());
     }
     return 0;
 }
