@@ -141,10 +141,8 @@ std::optional<morvane::ResizeSettings> settingsFor(const NativeName &file, const
             printToError(file, QStringLiteral("it has no coordinate lines, so no size to fit"));
             return std::nullopt;
         }
-        auto length = morvane::axisSize(size->axes[axis], axis);
-        auto fitted = length
-            ? morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), *length, axis, false)
-            : std::unexpected(length.error());
+        const auto fitted = morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(),
+                                                  size->axes[axis], axis, false);
         if (!fitted) {
             printToError(file, words(fitted.error()));
             return std::nullopt;
@@ -292,7 +290,7 @@ int main(int argc, char *argv[])
             factors[axis].fit = parser.value(fits[axis]);
             // Words that hold for every part: a length of 1 fits any size.
             if (const auto fit =
-                    morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), 1, axis, false);
+                    morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), {0, 1}, axis, false);
                 !fit)
                 return usageError(QString::fromStdString(fit.error().what) + QLatin1Char('.'));
             fitted = fitted ? factors.size() : axis; // past the end: more than one

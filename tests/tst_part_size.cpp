@@ -137,7 +137,7 @@ private slots:
             folder.write("wing.afp", part);
             const AxisRange range = scanned(folder, "wing.afp").axes[0];
             const double target = random.bounded(1, 100000) * unit / 7;
-            const auto factor = fittedFactor(std::to_string(target), range.max - range.min, 0, mirrored);
+            const auto factor = fittedFactor(std::to_string(target), range, 0, mirrored);
             QCOMPARE(factor.value().front() == '-', mirrored);
             ResizeSettings settings{*factor, "1", "1", precision};
             QVERIFY(std::holds_alternative<Created>(runResize(nativeName(folder.path()), "wing.afp", settings)));
@@ -147,7 +147,7 @@ private slots:
         }
         // A flat axis, a size not wanted and its words: the command's and
         // the window's tests; here, a factor past the largest double.
-        QCOMPARE(fittedFactor("1e300", 1e-300, 1, false).error().what,
+        QCOMPARE(fittedFactor("1e300", {0, 1e-300}, 1, false).error().what,
                  "the FORE factor for that size is too large for a number");
     }
 

@@ -308,8 +308,7 @@ void frm_size::wantedEdited(std::size_t axis)
 {
     m_lastWanted = axis;
     m_wantedEdited = true;
-    const double size = m_size->axes[axis].max - m_size->axes[axis].min;
-    const auto fitted = morvane::fittedFactor(txtWanted[axis]->text().toStdString(), size, axis, false);
+    const auto fitted = morvane::fittedFactor(txtWanted[axis]->text().toStdString(), m_size->axes[axis], axis, false);
     if (chkKeep->isChecked() && fitted) {
         const double factor = *morvane::parseNumber(*fitted);
         for (std::size_t other = 0; other < 3; ++other) {
@@ -329,21 +328,20 @@ void frm_size::wantedEdited(std::size_t axis)
 // it keeps its factor; with proportions kept, it takes the others'.
 void frm_size::showFits()
 {
+    if (!m_size)
+        return;
     const morvane::AxisFactors factors = morvane::readFactors(m_settings);
     const std::array<std::string, 3> current = {m_settings.right, m_settings.fore, m_settings.up};
     const bool keep = chkKeep->isChecked();
-    if (!m_size)
-        return;
     for (std::size_t axis = 0; axis < 3; ++axis) {
         const bool mirrored = factors.factor[axis] && *factors.factor[axis] < 0;
         const std::size_t from = keep ? m_lastWanted : axis;
-        const double size = m_size->axes[from].max - m_size->axes[from].min;
-        m_fits[axis] = morvane::fittedFactor(txtWanted[from]->text().toStdString(), size, from, mirrored);
+        m_fits[axis] = morvane::fittedFactor(txtWanted[from]->text().toStdString(), m_size->axes[from], from, mirrored);
         if (!keep && flat(axis))
             m_fits[axis] = current[axis];
         QString note;
         if (flat(axis))
-            note = words(morvane::fittedFactor("0", 0, axis, false).error());
+            note = words(morvane::fittedFactor("0", {}, axis, false).error());
         else if (from == axis && !m_fits[axis])
             note = words(m_fits[axis].error());
         lblFit[axis]->setText(note);

@@ -51,7 +51,7 @@ std::expected<AxisRange, LineError> rangeAfter(const AxisRange &range, double fa
     return AxisRange{*low, *high};
 }
 
-std::expected<std::string, LineError> fittedFactor(std::string_view target, double size, std::size_t axis,
+std::expected<std::string, LineError> fittedFactor(std::string_view target, const AxisRange &range, std::size_t axis,
                                                    bool mirrored)
 {
     const auto wanted = parseNumber(target);
@@ -61,11 +61,14 @@ std::expected<std::string, LineError> fittedFactor(std::string_view target, doub
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument,
                       axisWords(axis, " size wanted is negative; to mirror, give a negative factor")});
-    if (size == 0)
+    const auto size = axisSize(range, axis);
+    if (!size)
+        return std::unexpected(size.error());
+    if (*size == 0)
         return std::unexpected(
             LineError{ErrorKind::InvalidArgument,
                       "the part is flat along " + std::string(kAxisNames[axis]) + ": it has no size there to fit"});
-    const double factor = (mirrored ? -*wanted : *wanted) / size;
+    const double factor = (mirrored ? -*wanted : *wanted) / *size;
     if (!std::isfinite(factor))
         return std::unexpected(tooLarge(axisWords(axis, " factor for that size")));
     char text[32];

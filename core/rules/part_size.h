@@ -52,10 +52,11 @@ std::string writtenNumber(double value, PrecisionMode precision);
 std::expected<AxisRange, LineError> rangeAfter(const AxisRange &range, double factor, std::size_t axis,
                                                PrecisionMode precision);
 
-// The factor that gives an axis of size `size` the size `target` (a number
+// The factor that gives an axis of that range the size `target` (a number
 // text, 0 or more): the shortest text that reads back as the very double
-// target / size, negative where `mirrored`. Fails for a flat axis.
-std::expected<std::string, LineError> fittedFactor(std::string_view target, double size, std::size_t axis,
+// target / its size, negative where `mirrored`. Fails for a flat axis, or
+// one whose size is too large for a number.
+std::expected<std::string, LineError> fittedFactor(std::string_view target, const AxisRange &range, std::size_t axis,
                                                    bool mirrored);
 
 } // namespace morvane
