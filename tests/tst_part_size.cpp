@@ -146,9 +146,11 @@ private slots:
                      factor->c_str());
         }
         // A flat axis, a size not wanted and its words: the command's and
-        // the window's tests; here, a factor past the largest double.
-        QCOMPARE(fittedFactor("1e300", {0, 1e-300}, 1, false).error().what,
+        // the window's tests; here, a factor or a size past the largest double.
+        const auto refusal = [](const auto &fitted) { return fitted ? "fitted " + *fitted : fitted.error().what; };
+        QCOMPARE(refusal(fittedFactor("1e300", {0, 1e-300}, 1, false)),
                  "the FORE factor for that size is too large for a number");
+        QCOMPARE(refusal(fittedFactor("2", {-1.7e308, 1.7e308}, 2, false)), "the UP size is too large for a number");
     }
 
     // A part a resize fails on has no size: the scan fails with the same
