@@ -197,14 +197,28 @@ bool copyLine(LineReader &reader, BufferedWriter *writer)
     return true;
 }
 
-// Gives the fast path the lines at the front of the reader's window. True
-// when it is worth asking again, false when the next line is the general
-// rules' to transform.
+// Lines the fast path is given at a time on one core.
+constexpr std::size_t kFastBatchLines = 1024;
+
+// Hands on what the fast path took of the reader's window. True when it is
+// worth asking again, false when the next line is the general rules'.
+bool tookFastLines(LineReader &reader, std::string_view window, const FastProgress &progress, std::uint64_t &lineNumber)
+{
+    static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
+    reader.advance(progress.consumed);
+    lineNumber += progress.lines;
+    if (progress.lines == kFastBatchLines)
+        return true;
+    // Any line of its form is shorter than the read-ahead: if less is left,
+    // the line may go on in the next block.
+    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+}
+
+// Gives the fast path the lines at the front of the reader's window, as
+// tookFastLines answers.
 bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<double, 3> &factors, int decimals,
                FastLines transform, ParallelFastPath *parallel, std::uint64_t &lineNumber, RunCounts &counts)
 {
-    static_assert(LineReader::kReadAhead >= kFastReadAhead, "the fast path reads within the reader's block");
-    constexpr std::size_t kBatchLines = 1024;
     const std::string_view window = reader.window();
     FastProgress progress;
     if (parallel && parallel->shares(window.size())) {
@@ -213,20 +227,15 @@ bool fastLines(LineReader &reader, BufferedWriter &writer, const std::array<doub
         counts.shared += progress.lines;
         counts.secondCore += parallel->secondCoreLines();
     } else {
-        char *out = writer.reserve(kBatchLines * kFastLineMax);
-        progress = transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kBatchLines);
+        char *out = writer.reserve(kFastBatchLines * kFastLineMax);
+        progress =
+            transform(window.data(), window.data() + window.size(), factors.data(), decimals, out, kFastBatchLines);
         writer.commit(progress.written);
         counts.fast += progress.lines;
         if (parallel)
             parallel->tookAlone(progress.consumed);
     }
-    reader.advance(progress.consumed);
-    lineNumber += progress.lines;
-    if (progress.lines == kBatchLines)
-        return true;
-    // Any line of its form is shorter than the read-ahead: if less is left,
-    // the line may go on in the next block.
-    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+    return tookFastLines(reader, window, progress, lineNumber);
 }
 
 void Run::include(const double *values)
@@ -236,21 +245,17 @@ void Run::include(const double *values)
         m_scan->picture->add(values);
 }
 
-// A scan's fast path: reads the lines at the front of the reader's window.
-// True when it is worth asking again, as fastLines.
+// A scan's fast path: reads the lines at the front of the reader's window,
+// as tookFastLines answers.
 bool Run::readFastLines(LineReader &reader, std::uint64_t &lineNumber)
 {
-    constexpr std::size_t kBatchLines = 1024;
-    double values[3 * kBatchLines];
+    double values[3 * kFastBatchLines];
     const std::string_view window = reader.window();
-    const FastProgress progress = bestFastReader()(window.data(), window.data() + window.size(), values, kBatchLines);
+    const FastProgress progress =
+        bestFastReader()(window.data(), window.data() + window.size(), values, kFastBatchLines);
     for (std::size_t line = 0; line < progress.lines; ++line)
         include(values + 3 * line);
-    reader.advance(progress.consumed);
-    lineNumber += progress.lines;
-    if (progress.lines == kBatchLines)
-        return true;
-    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+    return tookFastLines(reader, window, progress, lineNumber);
 }
 
 // Writes the transform of every source line, or for a scan (no writer)
