@@ -83,8 +83,6 @@ void printToError(const NativeName &file, const QString &reason)
     console::print(stderr, console::text(QStringLiteral("%1: %2: %3\n").arg(QLatin1String(kProgram), shown, reason)));
 }
 
-QString words(const morvane::LineError &error) { return QString::fromStdString(error.what); }
-
 // A part's size, or the failure printed; none for an empty name.
 std::optional<morvane::PartSize> scannedSize(const NativeName &file)
 {
@@ -111,7 +109,7 @@ bool printSize(const NativeName &file, morvane::PrecisionMode precision)
     for (std::size_t axis = 0; axis < size->axes.size(); ++axis) {
         const auto length = morvane::axisSize(size->axes[axis], axis);
         if (!length) {
-            printToError(file, words(length.error()));
+            printToError(file, morvane::wordsOf(length.error()));
             return false;
         }
         sizes += QLatin1Char('\t') + QString::fromStdString(morvane::writtenNumber(*length, precision));
@@ -144,7 +142,7 @@ std::optional<morvane::ResizeSettings> settingsFor(const NativeName &file, const
         const auto fitted = morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(),
                                                   size->axes[axis], axis, false);
         if (!fitted) {
-            printToError(file, words(fitted.error()));
+            printToError(file, morvane::wordsOf(fitted.error()));
             return std::nullopt;
         }
         texts[axis] = *fitted;
@@ -292,7 +290,7 @@ int main(int argc, char *argv[])
             if (const auto fit =
                     morvane::fittedFactor(console::fromArgument(*factors[axis].fit).toStdString(), {0, 1}, axis, false);
                 !fit)
-                return usageError(QString::fromStdString(fit.error().what) + QLatin1Char('.'));
+                return usageError(morvane::wordsOf(fit.error()) + QLatin1Char('.'));
             fitted = fitted ? factors.size() : axis; // past the end: more than one
         }
     }

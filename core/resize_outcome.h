@@ -29,6 +29,10 @@ struct Failed {
 
 using ResizeOutcome = std::variant<NoFileSelected, Created, Failed>;
 
+// The words of a line rule's failure, as text: UTF-8 by construction (see
+// LineError), so never garbled.
+inline QString wordsOf(const LineError &error) { return QString::fromStdString(error.what); }
+
 // Why a part failed, without its name: "line 7: " and the words.
 QString failureReason(const ResizeError &error);
 

@@ -77,8 +77,7 @@ private:
     }
     Failed lineFailure(std::uint64_t line, const LineError &error) const
     {
-        // UTF-8 by construction (see LineError).
-        return failure(error.kind, QString::fromStdString(error.what), line);
+        return failure(error.kind, wordsOf(error), line);
     }
     // The folder as it was given, never cleaned: with links, "sub/.." need
     // not be the folder the text "." names.

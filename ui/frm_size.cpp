@@ -50,8 +50,6 @@ QLabel *makeWordsLabel(QWidget *parent, const QString &name, const QString &desc
 
 QString axisName(std::size_t axis) { return QLatin1String(kAxisNames[axis]); }
 
-QString words(const morvane::LineError &error) { return QString::fromStdString(error.what); }
-
 } // namespace
 
 frm_size::frm_size(const morvane::ShownPart &part, const morvane::ResizeSettings &settings, QWidget *parent)
@@ -273,7 +271,7 @@ void frm_size::showSizes()
         lblSmallest[axis]->setText(written(range.min));
         lblLargest[axis]->setText(written(range.max));
         const auto now = morvane::axisSize(range, axis);
-        lblSizeNow[axis]->setText(now ? written(*now) : words(now.error()));
+        lblSizeNow[axis]->setText(now ? written(*now) : morvane::wordsOf(now.error()));
         before << lblSizeNow[axis]->text();
         // The first failure of the three steps is the one told.
         std::expected<morvane::AxisRange, morvane::LineError> ends = std::unexpected(morvane::LineError{});
@@ -290,7 +288,7 @@ void frm_size::showSizes()
             lblSizeAfter[axis]->setText(
                 QStringLiteral("%1, from %2 to %3").arg(after.last(), written(ends->min), written(ends->max)));
         } else {
-            lblSizeAfter[axis]->setText(words(sizeAfter.error()));
+            lblSizeAfter[axis]->setText(morvane::wordsOf(sizeAfter.error()));
         }
         if (!m_wantedEdited)
             txtWanted[axis]->setText(sizeAfter ? after.last() : lblSizeNow[axis]->text());
@@ -341,9 +339,9 @@ void frm_size::showFits()
             m_fits[axis] = current[axis];
         QString note;
         if (flat(axis))
-            note = words(morvane::fittedFactor("0", {}, axis, false).error());
+            note = morvane::wordsOf(morvane::fittedFactor("0", {}, axis, false).error());
         else if (from == axis && !m_fits[axis])
-            note = words(m_fits[axis].error());
+            note = morvane::wordsOf(m_fits[axis].error());
         lblFit[axis]->setText(note);
     }
 }
