@@ -208,9 +208,9 @@ bool tookFastLines(LineReader &reader, std::string_view window, const FastProgre
     lineNumber += progress.lines;
     if (progress.lines == kFastBatchLines)
         return true;
-    // Any line of its form is shorter than the read-ahead: if less is left,
-    // the line may go on in the next block.
-    return window.size() - progress.consumed < kFastReadAhead && reader.topUp();
+    // If less is left than its longest line, the line may go on in the next
+    // block.
+    return window.size() - progress.consumed < kFastLineLongest && reader.topUp();
 }
 
 // Gives the fast path the lines at the front of the reader's window, as

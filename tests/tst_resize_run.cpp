@@ -162,8 +162,8 @@ private slots:
         const QByteArray blanks(qsizetype(kBlock) + 44 * 1024, ' ');
         ok("fast lines across blocks", start + many("\"\",1.5,-2.25,3\r\n") + "\"\", " + blanks + "1,2,3",
            done + many("\"\",3,-4.5,6\r\n") + "\"\",2,4,6\r\n", {"2", "2", "2", PrecisionMode::AF99}, 1, 4096);
-        ok("general lines across blocks", start + many("\"\",1e0,-225e-2,3\n"), done + many("\"\",2,-4.5,6\r\n"),
-           {"2", "2", "2", PrecisionMode::AF5}, int(kBlock / 6));
+        ok("general lines across blocks", start + many("\"\",1e0,-2.2500000000000000000,3\n"),
+           done + many("\"\",2,-4.5,6\r\n"), {"2", "2", "2", PrecisionMode::AF5}, int(kBlock / 6));
         // Some 4 MB of lines. After a window shared only in part, the fast
         // path keeps to one core for 1 MiB, then 2, then 4: at most 3 windows
         // are shared in 4 MiB each of which holds a line for the general rules.
@@ -175,7 +175,7 @@ private slots:
         // core no more than that, a batch of lines and the ends of a block
         // and of the part, too short to share.
         ok("a line of another form early",
-           start + common.repeated(77) + "\"\",1.00000000,-2.5,3\r\n" + common.repeated(320000),
+           start + common.repeated(77) + "\"\",1.0000000000000000000,-2.5,3\r\n" + common.repeated(320000),
            done + commonDone.repeated(320078), large, 1, int(kBlock + 128 * 1024) / 13 + 1024);
         // A factor that does not read leaves the lines to the general rules.
         fails("bad factor at line 6", start + "\"\",1,2,3\r\n", ErrorKind::TypeMismatch, 6, {"1", "x", "1"});

@@ -13,6 +13,10 @@ inline constexpr std::size_t kFastLineMax = 72;
 // buffer is readable that far past any line start it hands over, even past
 // the end of the data, whose bytes then count for nothing.
 inline constexpr std::size_t kFastReadAhead = 64;
+// The longest field the fast path reads, blanks included, and so its longest
+// line: "", three fields, two commas, CR LF.
+inline constexpr std::size_t kFastFieldMax = 48;
+inline constexpr std::size_t kFastLineLongest = 3 + 3 * kFastFieldMax + 2 + 2;
 
 struct FastProgress {
     std::size_t consumed = 0; // bytes read, whole lines with their terminators
@@ -21,9 +25,11 @@ struct FastProgress {
 };
 
 // Transforms the coordinate lines at the start of [in, end) for as long as
-// they have the common form: "" and three plain decimals ([-]digits[.digits],
-// at most 7 digits on either side of the point), ending in CR LF or LF,
-// with results below 10^15 scaled units. Each line is read once and split as
+// it reads them exactly: "", and three numbers separated by commas, ending
+// in CR LF or LF; each number of the form parseNumber reads, of at most 19
+// digits from its first that is not zero, at most 4 in its exponent and
+// kFastFieldMax bytes with its blanks, and its result below 10^15 scaled
+// units. Each line is read once and split as
 // it is read; the numbers of up to 32 lines are scaled together. At most
 // `maxLines` lines go to `out`, kFastLineMax bytes of room each. Stops
 // before a line of any other form or not whole before `end`, for the
@@ -36,8 +42,8 @@ FastProgress fastLinesPlain(const char *, const char *, const double *, int, cha
 FastProgress fastLinesAvx2(const char *, const char *, const double *, int, char *, std::size_t);
 FastProgress fastLinesAvx512(const char *, const char *, const double *, int, char *, std::size_t);
 
-// Reads the values of up to `maxLines` coordinate lines of the common form
-// at the start of [in, end) into `values`, three per line, exactly as the
+// Reads the values of up to `maxLines` coordinate lines of the fast path's
+// form at the start of [in, end) into `values`, three per line, exactly as the
 // general rules read them; stops before a line of any other form or not
 // whole before `end`. Nothing is written: `written` stays 0.
 using FastReadLines = FastProgress (*)(const char *in, const char *end, double *values, std::size_t maxLines);

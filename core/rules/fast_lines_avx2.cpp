@@ -10,13 +10,12 @@ namespace morvane {
 
 namespace {
 
-// The plain path's operations, four lanes wide. AVX2 has no conversions
-// between doubles and 64-bit integers, so both go by the 2^52 trick: below
+// The plain path's operations, four lanes wide. AVX2 has no conversion
+// from doubles to 64-bit integers, so it goes by the 2^52 trick: below
 // 2^52 an integer's bits are a double's mantissa bits, exactly.
 std::size_t scaleAvx2(Batch &batch, std::size_t count, const double *factors, double scale)
 {
     static_assert(sizeof batch.scaled / sizeof batch.scaled[0] >= kBatchNumbers + 4, "a last step has room");
-    const __m256d twoTo52 = _mm256_set1_pd(0x1p52);
     // 2^52 + 2^51 holds any integer below 2^51 in magnitude in its low bits.
     const __m256d integerShift = _mm256_set1_pd(0x1.8p52);
     const __m256d scales = _mm256_set1_pd(scale);
@@ -31,16 +30,7 @@ std::size_t scaleAvx2(Batch &batch, std::size_t count, const double *factors, do
         const std::size_t live = count - i < 4 ? count - i : 4;
         const __m256i liveLanes =
             _mm256_cmpgt_epi64(_mm256_set1_epi64x(std::int64_t(live)), _mm256_setr_epi64x(0, 1, 2, 3));
-        const __m256i digitBits =
-            _mm256_maskload_epi64(reinterpret_cast<const long long *>(batch.digits + i), liveLanes);
-        const __m256i fraction =
-            _mm256_maskload_epi64(reinterpret_cast<const long long *>(batch.fraction + i), liveLanes);
-        const __m256i negative =
-            _mm256_maskload_epi64(reinterpret_cast<const long long *>(batch.negative + i), liveLanes);
-        const __m256d digits =
-            _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(digitBits, _mm256_castpd_si256(twoTo52))), twoTo52);
-        __m256d value = _mm256_div_pd(digits, _mm256_i64gather_pd(kPowersOfTen, fraction, 8));
-        value = _mm256_xor_pd(value, _mm256_castsi256_pd(_mm256_slli_epi64(negative, 63)));
+        const __m256d value = _mm256_maskload_pd(batch.values + i, liveLanes);
         const __m256d product = _mm256_mul_pd(_mm256_mul_pd(value, axisFactors[i % 3]), scales);
         const auto inside =
             unsigned(_mm256_movemask_pd(_mm256_cmp_pd(_mm256_andnot_pd(signBit, product), limit, _CMP_LT_OQ)));

@@ -24,14 +24,10 @@ inline __mmask8 liveLanes(std::size_t count, std::size_t i)
     return count - i >= 8 ? __mmask8(0xFF) : __mmask8((1U << (count - i)) - 1);
 }
 
-// The plain path's operations, eight lanes wide: the digits convert exactly
-// (below 2^53), 10^fraction comes from one register by permutation, and the
-// processor's own rounding to nearest even (roundscale) gives what the 2^52
-// shift gives.
+// The plain path's operations, eight lanes wide: the processor's own
+// rounding to nearest even (roundscale) gives what the 2^52 shift gives.
 std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, double scale)
 {
-    static_assert(kMaxFraction < 8, "the powers of ten fit one register");
-    const __m512d powers = _mm512_loadu_pd(kPowersOfTen);
     const __m512d scales = _mm512_set1_pd(scale);
     const __m512d limit = _mm512_set1_pd(kMaxScaled);
     const __m512i signBit = _mm512_set1_epi64(std::int64_t(1) << 63);
@@ -45,11 +41,7 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
     }
     for (std::size_t i = 0; i < count; i += 8) {
         const __mmask8 live = liveLanes(count, i);
-        const __m512i digits = _mm512_maskz_loadu_epi64(live, batch.digits + i);
-        const __m512i fraction = _mm512_maskz_loadu_epi64(live, batch.fraction + i);
-        const __m512i negative = _mm512_maskz_loadu_epi64(live, batch.negative + i);
-        __m512d value = _mm512_div_pd(_mm512_cvtepu64_pd(digits), _mm512_permutexvar_pd(fraction, powers));
-        value = _mm512_castsi512_pd(_mm512_xor_si512(_mm512_castpd_si512(value), _mm512_slli_epi64(negative, 63)));
+        const __m512d value = _mm512_maskz_loadu_pd(live, batch.values + i);
         const __m512d product = _mm512_mul_pd(_mm512_mul_pd(value, axisFactors[i % 3]), scales);
         const __m512d magnitude = _mm512_castsi512_pd(_mm512_andnot_si512(signBit, _mm512_castpd_si512(product)));
         const __mmask8 outside = live & ~_mm512_cmp_pd_mask(magnitude, limit, _CMP_LT_OQ);
@@ -62,16 +54,18 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
 }
 
 // readEach, with the bytes of a line compared 64 at a time and its numbers
-// read eight at a step. A line of the fast path's form is at most
-// kLongestLine bytes, so one load holds it. Its commas and its LF place the
-// three fields; the byte permutation of AVX-512 VBMI moves each field (less
-// its sign) into a 16-byte slot, followed by commas. The slots are then read
-// as readNumber reads, one number in each 64-bit lane: the field is taken
-// when it is all read, up to the comma that follows it. A line is taken
-// when its three fields are.
-constexpr std::size_t kLongestLine = 3 + 3 * (1 + kMaxWhole + 1 + kMaxFraction) + 2 + 2;
-static_assert(kLongestLine <= kFastReadAhead && kFastReadAhead >= 64, "a line is one load");
-static_assert(1 + kMaxWhole + kMaxFraction < 16, "a field less its sign fits a slot, with a comma after it");
+// read eight at a step. Where one load holds the line, its commas and its
+// LF place the three fields; the byte permutation of AVX-512 VBMI moves each
+// field (less its sign) into a 16-byte slot, followed by commas. The slots
+// are then read as readMantissa's common case reads, one number in each
+// 64-bit lane: the field is taken when it is all read, up to the comma that
+// follows it. readDecimal reads any field they leave, and readLine any line
+// longer than a load.
+constexpr int kSlotWhole = 7; // digits before the point a lane reads
+constexpr int kSlotFraction = 7; // and after it
+static_assert(1 + kSlotWhole + kSlotFraction < 16, "a field less its sign fits a slot, with a comma after it");
+static_assert(kFastReadAhead >= 64, "a line's first 64 bytes are one load");
+static_assert(kSlotWhole + kSlotFraction < 16, "the digits of a slot are an exact double");
 
 // The first `count` digit values of each lane as one number, as
 // valueOfDigits: moved to the top, then pairs, fours and eight joined by
@@ -107,6 +101,11 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     // reads eight.
     alignas(64) char fields[16 * (kBatchNumbers + 8)];
     alignas(64) std::int64_t spans[kBatchNumbers + 8];
+    alignas(64) std::uint64_t negative[kBatchNumbers + 8];
+    const char *starts[kBatchNumbers]; // each field in the text, its sign included,
+    const char *ends[kBatchNumbers]; // for readDecimal
+    std::uint64_t readWhole[2] = {}; // a bit for each number of a line readLine read
+    static_assert(kBatchNumbers <= 128 && 64 % 8 == 0, "eight numbers' bits lie in one word");
     const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
                                             10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
                                             3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
@@ -116,33 +115,44 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m512i commas = _mm512_set1_epi8(',');
     std::size_t read = 0;
-    for (; read < wanted; ++read) {
+    for (; read < wanted && p < end; ++read) {
         if (!beginsCoordinateLine(p))
             break;
         const __m512i text = _mm512_loadu_si512(p);
         const std::uint64_t newlines = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('\n'));
         const unsigned lf = newlines == 0 ? 64 : unsigned(__builtin_ctzll(newlines));
-        if (lf >= kLongestLine || p + lf + 1 > end)
-            break;
         // The commas after the first, before the LF.
-        std::uint64_t between = _mm512_cmpeq_epi8_mask(text, commas) & ((std::uint64_t(1) << lf) - 8);
-        if (__builtin_popcountll(between) < 2)
-            break;
+        std::uint64_t between = lf == 64 ? 0 : _mm512_cmpeq_epi8_mask(text, commas) & ((std::uint64_t(1) << lf) - 8);
+        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end) {
+            const std::size_t length = readLine(p, end, batch, read);
+            if (length == 0)
+                break;
+            readWhole[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
+            static_assert(64 % 3 == 1 && kBatchNumbers - 3 < 128, "a line's three bits may straddle words");
+            if (read * 3 % 64 > 61)
+                readWhole[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
+            batch.lengths[read] = length;
+            p += length;
+            continue;
+        }
         const unsigned second = unsigned(__builtin_ctzll(between));
         between &= between - 1;
         const unsigned third = unsigned(__builtin_ctzll(between));
         const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
-        const unsigned starts[3] = {3, second + 1, third + 1};
-        const unsigned ends[3] = {second, third, lf - (p[lf - 1] == '\r')};
+        const unsigned fieldStarts[3] = {3, second + 1, third + 1};
+        const unsigned fieldEnds[3] = {second, third, lf - (p[lf - 1] == '\r')};
         std::uint64_t firsts = 0;
         std::uint64_t lengths = 0;
         for (unsigned field = 0; field < 3; ++field) {
-            const unsigned negative = (minus >> starts[field]) & 1;
-            const unsigned first = starts[field] + negative;
-            batch.negative[3 * read + field] = negative;
-            spans[3 * read + field] = ends[field] - first;
+            const std::size_t at = 3 * read + field;
+            const unsigned sign = (minus >> fieldStarts[field]) & 1;
+            const unsigned first = fieldStarts[field] + sign;
+            negative[at] = sign;
+            spans[at] = fieldEnds[field] - first;
+            starts[at] = p + fieldStarts[field];
+            ends[at] = p + fieldEnds[field];
             firsts |= std::uint64_t(first) << (8 * field);
-            lengths |= std::uint64_t(ends[field] - first) << (8 * field);
+            lengths |= std::uint64_t(fieldEnds[field] - first) << (8 * field);
         }
         const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
         const __mmask64 inField =
@@ -152,15 +162,16 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         p += lf + 1;
     }
 
-    // Each field as readNumber reads it, eight at a step: the whole digits
-    // from its first 8 bytes, and where a point follows them, the digits
-    // after the point from the 8 bytes that follow it.
+    // Each field as readMantissa's common case reads it, eight at a step:
+    // the whole digits from its first 8 bytes, and where a point follows
+    // them, the digits after the point from the 8 bytes that follow it.
     const __m512i even = _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0);
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
-    const __m512i powers = _mm512_loadu_si512(kWholePowers);
+    const __m512i powers = _mm512_loadu_si512(kDigitPowers);
+    const __m512d divisors = _mm512_loadu_pd(kPowersOfTen);
     const std::size_t count = 3 * read;
     for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = liveLanes(count, i);
+        const __mmask8 live = liveLanes(count, i) & ~__mmask8(readWhole[i / 64] >> (i % 64));
         // Two 64-bit lanes a field: four fields a load.
         const auto lanesOf = [](unsigned fields) { return __mmask8(_pdep_u32(fields, 0x55) * 3); };
         const __m512i a = _mm512_maskz_loadu_epi64(lanesOf(live & 0xF), fields + 16 * i);
@@ -183,16 +194,22 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         const __m512i taken = _mm512_add_epi64(whole, _mm512_maskz_add_epi64(point, fraction, _mm512_set1_epi64(1)));
         const __mmask8 valid = _mm512_test_epi64_mask(notDigit, notDigit)
             & _mm512_cmpneq_epi64_mask(whole, _mm512_setzero_si512())
-            & _mm512_cmple_epi64_mask(fraction, _mm512_set1_epi64(kMaxFraction))
+            & _mm512_cmple_epi64_mask(fraction, _mm512_set1_epi64(kSlotFraction))
             & _mm512_cmpeq_epi64_mask(taken, _mm512_maskz_loadu_epi64(live, spans + i));
         const __m512i digits = _mm512_add_epi64(
             _mm512_mul_epu32(valuesOfDigits(values, whole), _mm512_permutexvar_epi64(fraction, powers)),
             valuesOfDigits(afterValues, fraction));
-        _mm512_storeu_si512(batch.digits + i, digits);
-        _mm512_storeu_si512(batch.fraction + i, fraction);
-        const __mmask8 left = live & ~valid;
-        if (left != 0)
-            return (i + static_cast<std::size_t>(__builtin_ctz(left))) / 3;
+        // As readDecimal makes them: the digits exact, one division, the sign a bit.
+        const __m512d magnitude = _mm512_div_pd(_mm512_cvtepu64_pd(digits), _mm512_permutexvar_pd(fraction, divisors));
+        const __m512i sign = _mm512_slli_epi64(_mm512_maskz_loadu_epi64(live, negative + i), 63);
+        _mm512_mask_storeu_pd(batch.values + i, valid & live,
+                              _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
+        for (unsigned left = live & ~valid; left != 0; left &= left - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(left));
+            const char *q = starts[at];
+            if (!readDecimal(q, batch.values[at]) || q != ends[at])
+                return at / 3;
+        }
     }
     return read;
 }

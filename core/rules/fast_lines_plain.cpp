@@ -13,9 +13,7 @@ std::size_t scalePlain(Batch &batch, std::size_t count, const double *factors, d
 {
     constexpr double kShift = 0x1p52;
     for (std::size_t i = 0; i < count; ++i) {
-        double value = static_cast<double>(batch.digits[i]) / kPowersOfTen[batch.fraction[i]];
-        value = batch.negative[i] ? -value : value;
-        const double product = value * factors[i % 3] * scale;
+        const double product = batch.values[i] * factors[i % 3] * scale;
         const double magnitude = product < 0 ? -product : product;
         if (!(magnitude < kMaxScaled))
             return i / 3;

@@ -7,7 +7,7 @@
 // instructions can leak into another's code.
 
 #include "core/rules/fast_coordinate_line.h"
-#include "core/rules/number_text.h" // for kPowersOfTen only: its inline functions are not for here
+#include "core/rules/swar_clinger_reader.h"
 
 #include <cstdint>
 #include <cstring>
@@ -15,20 +15,6 @@
 namespace morvane {
 namespace {
 
-// The byte tricks below read 8 bytes into a register, the first byte lowest
-// (SWAR: SIMD within a register).
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the first byte of a load is its lowest");
-constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
-constexpr int kMaxWhole = 7; // digits before the point; 8 in a load means "8 or more"
-constexpr int kMaxFraction = 7;
-// Digits form an exact double, and its quotient by 10^fraction is one
-// correctly rounded division: Clinger's fast path, as from_chars reads.
-// Preconditions: the FPU rounds to nearest (the C++ default, which nothing
-// here changes), and 10^fraction is exact as a double (up to 10^22).
-static_assert(kPowersOfTen[kMaxWhole + kMaxFraction] < 0x1p53, "the digits of a number form an exact double");
-// A line read: "", three times a sign, the digits with the point and a load
-// of 8 past the last digit, a comma; then CR LF.
-static_assert(3 + 3 * (1 + kMaxWhole + 1 + 8 + 1) + 2 <= kFastReadAhead, "a line is read within the read-ahead");
 // Scaled results below this have at most 15 digits, so their plain text is
 // the scaled integer with a point put in; they are also below 2^52, where
 // rounding by the 2^52 shift holds and a double converts to an integer
@@ -39,109 +25,19 @@ static_assert(kMaxScaled <= 0x1p52, "scaled results round by the 2^52 shift");
 // then CR LF; the last number's stores may run 12 bytes past its start.
 static_assert(2 + 2 * (1 + 1 + 15 + 1) + 1 + 1 + 12 + 2 <= kFastLineMax, "a line is written within its room");
 
-// The numbers of a batch of lines, in the order of their lines and axes:
-// each value is ±digits / 10^fraction.
+// The numbers of a batch of lines, in the order of their lines and axes, as
+// parseNumber reads them, then scaled.
 constexpr std::size_t kBatchLines = 32;
 constexpr std::size_t kBatchNumbers = 3 * kBatchLines;
 struct Batch {
-    alignas(64) std::uint64_t digits[kBatchNumbers];
-    alignas(64) std::int64_t fraction[kBatchNumbers];
-    alignas(64) std::uint64_t negative[kBatchNumbers]; // 0 or 1
-    alignas(64) std::int64_t scaled[kBatchNumbers + 8]; // room for a whole last step
+    alignas(64) double values[kBatchNumbers + 8]; // room for a whole last step
+    alignas(64) std::int64_t scaled[kBatchNumbers + 8];
     std::size_t lengths[kBatchLines];
 };
 
 // The steps of a line are small and run millions of times: inlined, they
 // share registers instead of saving them at every call.
 #define MORVANE_INLINE inline __attribute__((always_inline))
-
-constexpr std::uint64_t kWholePowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-
-MORVANE_INLINE std::uint64_t load8(const char *p)
-{
-    std::uint64_t bytes;
-    __builtin_memcpy(&bytes, p, sizeof bytes);
-    return bytes;
-}
-
-// The high bit of each byte of `values` (bytes less '0') that is not a
-// digit. A byte is a digit when, less '0', it is below 10: adding 0x76 to
-// its low seven bits then stays below 0x80, without carrying into the next
-// byte.
-MORVANE_INLINE std::uint64_t notDigitBits(std::uint64_t values)
-{
-    return (((values & (0x7F * kEachByte)) + 0x76 * kEachByte) | values) & (0x80 * kEachByte);
-}
-
-// The bytes at p less '0', and how many of them are digits from the first
-// (8 for eight or more).
-struct DigitRun {
-    std::uint64_t values;
-    int count;
-};
-
-MORVANE_INLINE DigitRun digitRun(const char *p)
-{
-    const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
-    const std::uint64_t notDigit = notDigitBits(values);
-    return {values, notDigit == 0 ? 8 : __builtin_ctzll(notDigit) / 8};
-}
-
-// The first `count` (1 to 8, never 0) digit values as one number: moved to the top of
-// the register, so that zeros lead, then joined pairwise (fast_float's
-// eight-digit reduction: pairs, then fours, then eight).
-MORVANE_INLINE std::uint64_t valueOfDigits(std::uint64_t values, int count)
-{
-    std::uint64_t v = values << (8 * (8 - count));
-    v = v * 10 + (v >> 8);
-    v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)))
-         + (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))))
-        >> 32;
-    return v & 0xFFFFFFFF;
-}
-
-// [-]digits[.digits] into slot `at`; false for anything else. A number of
-// at most 7 digits and its point, the common case, is read from one load:
-// the point is taken out by shifting the fraction's digits down a byte, and
-// the digits join in one reduction.
-MORVANE_INLINE bool readNumber(const char *&p, Batch &batch, std::size_t at)
-{
-    const bool negative = *p == '-';
-    p += negative;
-    const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
-    std::uint64_t notDigit = notDigitBits(values);
-    if (notDigit == 0)
-        return false;
-    const int whole = __builtin_ctzll(notDigit) / 8;
-    if (whole == 0)
-        return false;
-    std::uint64_t digits;
-    int fraction = 0;
-    if (p[whole] != '.') {
-        digits = valueOfDigits(values, whole);
-        p += whole;
-    } else {
-        notDigit &= notDigit - 1;
-        if (notDigit != 0) {
-            fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
-            const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
-            digits = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
-        } else {
-            const DigitRun part = digitRun(p + whole + 1);
-            fraction = part.count;
-            if (fraction > kMaxFraction)
-                return false;
-            digits = valueOfDigits(values, whole);
-            if (fraction != 0)
-                digits = digits * kWholePowers[fraction] + valueOfDigits(part.values, fraction);
-        }
-        p += whole + 1 + fraction;
-    }
-    batch.digits[at] = digits;
-    batch.fraction[at] = fraction;
-    batch.negative[at] = negative;
-    return true;
-}
 
 // Whether the line at `in` begins "", as a coordinate line does.
 MORVANE_INLINE bool beginsCoordinateLine(const char *in)
@@ -154,13 +50,16 @@ MORVANE_INLINE bool beginsCoordinateLine(const char *in)
 
 // The length of the line at `in` with its terminator, its numbers in slots
 // 3 * line on; 0 where the line is of another form or not whole before end.
+// Each field starts before `end`, so that its loads stay within the
+// read-ahead.
 MORVANE_INLINE std::size_t readLine(const char *in, const char *end, Batch &batch, std::size_t line)
 {
     if (!beginsCoordinateLine(in))
         return 0;
     const char *p = in + 3;
-    if (!readNumber(p, batch, 3 * line) || *p++ != ',' || !readNumber(p, batch, 3 * line + 1) || *p++ != ','
-        || !readNumber(p, batch, 3 * line + 2))
+    double *values = batch.values + 3 * line;
+    if (!readDecimal(p, values[0]) || *p++ != ',' || p >= end || !readDecimal(p, values[1]) || *p++ != ',' || p >= end
+        || !readDecimal(p, values[2]))
         return 0;
     p += *p == '\r';
     if (*p++ != '\n' || p > end)
@@ -346,14 +245,6 @@ FastProgress transformLinesAt(int decimals, const char *in, const char *end, con
     return transformLines<2, Steps>(in, end, factors, out, maxLines);
 }
 
-// Number i of a batch, as parseNumber reads it. The sign is set as a bit:
-// signs in parts follow no pattern a branch could learn.
-MORVANE_INLINE double valueAt(const Batch &batch, std::size_t i)
-{
-    const double value = static_cast<double>(batch.digits[i]) / kPowersOfTen[batch.fraction[i]];
-    return __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, value) | batch.negative[i] << 63);
-}
-
 // Has `Steps` read lines, as transformLines does, and gives their values.
 template <typename Steps>
 FastProgress readLines(const char *in, const char *end, double *values, std::size_t maxLines)
@@ -361,7 +252,7 @@ FastProgress readLines(const char *in, const char *end, double *values, std::siz
     return eachBatch<Steps>(in, end, maxLines, [&](const Batch &batch, std::size_t read, const FastProgress &progress) {
         double *out = values + 3 * progress.lines;
         for (std::size_t i = 0; i < 3 * read; ++i)
-            out[i] = valueAt(batch, i);
+            out[i] = batch.values[i];
         return read;
     });
 }

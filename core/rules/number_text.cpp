@@ -146,6 +146,12 @@ std::expected<double, LineError> parseNumber(std::string_view text)
     return negative ? -value : value;
 }
 
+bool nearestDouble(const char *first, const char *last, double &value)
+{
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    return ec == std::errc() && ptr == last;
+}
+
 std::optional<RoundedNumber> roundHalfEven(double value, int decimals)
 {
     if (!(std::fabs(value) < kRoundingLimit))

@@ -15,6 +15,12 @@ namespace morvane {
 inline bool isNumberBlank(char c) { return c == ' ' || c == '\t'; }
 inline bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The double nearest a decimal text of the form from_chars reads (no sign,
+// no blanks), as parseNumber reads it: false where the text is not all of
+// that form or its value is out of the double's range. Not inline, so the
+// fast path's variants may call it.
+bool nearestDouble(const char *first, const char *last, double &value);
+
 // Reads a decimal number by its value, "." as the separator whatever the
 // locale: an optional sign, digits with an optional fraction, an optional
 // exponent (1.5E2), blanks around it. Any number of digits: too large is an
