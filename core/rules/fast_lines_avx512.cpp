@@ -57,17 +57,39 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
 // read eight at a step. Where one load holds the line, its commas and its
 // LF place the three fields; the byte permutation of AVX-512 VBMI moves each
 // field (less its sign) into a 16-byte slot, followed by commas. The slots
-// are then read as readMantissa's common case reads, one number in each
-// 64-bit lane: the field is taken when it is all read, up to the comma that
-// follows it. readDecimal reads any field they leave, and readLine any line
-// longer than a load.
-constexpr int kSlotWhole = 7; // digits before the point a lane reads
-constexpr int kSlotFraction = 7; // and after it
-static_assert(1 + kSlotWhole + kSlotFraction < 16, "a field less its sign fits a slot, with a comma after it");
+// are then read one number in each 64-bit lane, two words a slot, as
+// readDecimal reads: the point taken out by shifting what follows it down a
+// byte, the digits joined eight and eight, the exponent read from the bytes
+// after them; the field is taken when all of it is read. readDecimal reads
+// any field they leave, and readLine any line with blanks or longer than a
+// load.
+constexpr int kSlotBytes = 16;
+constexpr int kSlotWhole = 7; // digits before the point, at most
+constexpr int kSlotMaxPower = 15;
+constexpr int kSlotExponentDigits = 3; // at most
 static_assert(kFastReadAhead >= 64, "a line's first 64 bytes are one load");
-static_assert(kSlotWhole + kSlotFraction < 16, "the digits of a slot are an exact double");
+static_assert(kSlotMaxPower <= kMaxExactPower && kSlotExponentDigits <= kMaxExponentDigits,
+              "a slot takes no more than readDecimal takes");
+static_assert(1 + 1 + kSlotExponentDigits <= 8, "an exponent lies in the word after the mantissa");
 
-// The first `count` digit values of each lane as one number, as
+// The lowest set bit of each lane, divided by 8; more than 8 where none is
+// set.
+inline __m512i firstByte(__m512i bits)
+{
+    const __m512i lowest = _mm512_and_si512(bits, _mm512_sub_epi64(_mm512_setzero_si512(), bits));
+    return _mm512_srli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(63), _mm512_lzcnt_epi64(lowest)), 3);
+}
+
+// For each lane of bytes less '0': the high bit of each byte that is not a
+// digit, as notDigitBits finds them.
+inline __m512i notDigits(__m512i values)
+{
+    const __m512i high = _mm512_set1_epi64(0x80 * kEachByte);
+    const __m512i sum = _mm512_add_epi64(_mm512_andnot_si512(high, values), _mm512_set1_epi64(0x76 * kEachByte));
+    return _mm512_and_si512(_mm512_or_si512(sum, values), high);
+}
+
+// The first `count` (0 to 8) digit values of each lane as one number, as
 // valueOfDigits: moved to the top, then pairs, fours and eight joined by
 // multiply-adds. A count of 0 gives 0.
 inline __m512i valuesOfDigits(__m512i values, __m512i count)
@@ -78,33 +100,54 @@ inline __m512i valuesOfDigits(__m512i values, __m512i count)
     return _mm512_add_epi64(_mm512_mul_epu32(fours, _mm512_set1_epi64(10000)), _mm512_srli_epi64(fours, 32));
 }
 
-// For each lane: the bytes less '0', and whether each is a digit, as
-// digitRun finds them, as a mask of the high bit of each byte.
-inline __m512i notDigits(__m512i values)
+// The 16 bytes (low, high) of each lane shifted down by `bytes` (0 to 16);
+// shifts of 64 bits or more give 0.
+inline __m512i bytesFrom(__m512i low, __m512i high, __m512i bytes)
 {
-    const __m512i high = _mm512_set1_epi64(0x80 * kEachByte);
-    const __m512i sum = _mm512_add_epi64(_mm512_andnot_si512(high, values), _mm512_set1_epi64(0x76 * kEachByte));
-    return _mm512_and_si512(_mm512_or_si512(sum, values), high);
+    const __m512i bits = _mm512_slli_epi64(bytes, 3);
+    const __m512i sixtyFour = _mm512_set1_epi64(64);
+    return _mm512_or_si512(
+        _mm512_or_si512(_mm512_srlv_epi64(low, bits), _mm512_sllv_epi64(high, _mm512_sub_epi64(sixtyFour, bits))),
+        _mm512_srlv_epi64(high, _mm512_sub_epi64(bits, sixtyFour)));
 }
 
-// The index of the lowest set bit of each lane, divided by 8; more than 8
-// where none is set.
-inline __m512i firstByte(__m512i bits)
+// readLine, out of the lanes' loop, whose registers it would take.
+[[gnu::noinline]] std::size_t readLineApart(const char *in, const char *end, Batch &batch, std::size_t line)
 {
-    const __m512i lowest = _mm512_and_si512(bits, _mm512_sub_epi64(_mm512_setzero_si512(), bits));
-    return _mm512_srli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(63), _mm512_lzcnt_epi64(lowest)), 3);
+    return readLine(in, end, batch, line);
+}
+
+// Field k (0 to 2) of a line whose LF follows at least two commas after
+// its "",: between those commas, the last up to the CR LF or LF.
+struct Field {
+    const char *start, *end;
+};
+
+inline Field fieldOf(const char *line, std::size_t k)
+{
+    const char *p = line + 3;
+    for (std::size_t comma = 0; comma < k; ++comma) {
+        while (*p != ',')
+            ++p;
+        ++p;
+    }
+    const char *end = p;
+    while (*end != '\n' && (k == 2 || *end != ','))
+        ++end;
+    end -= k == 2 && end[-1] == '\r';
+    return {p, end};
 }
 
 std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t wanted)
 {
     // 16 bytes a field; a line's store writes a fourth slot, and a last step
     // reads eight.
-    alignas(64) char fields[16 * (kBatchNumbers + 8)];
+    alignas(64) char fields[kSlotBytes * (kBatchNumbers + 8)];
     alignas(64) std::int64_t spans[kBatchNumbers + 8];
     alignas(64) std::uint64_t negative[kBatchNumbers + 8];
-    const char *starts[kBatchNumbers]; // each field in the text, its sign included,
-    const char *ends[kBatchNumbers]; // for readDecimal
-    std::uint64_t readWhole[2] = {}; // a bit for each number of a line readLine read
+    const char *lineStarts[kBatchLines]; // for readDecimal to find a field the lanes leave
+    // A bit for each number of a line readLine read.
+    std::uint64_t byLine[2] = {};
     static_assert(kBatchNumbers <= 128 && 64 % 8 == 0, "eight numbers' bits lie in one word");
     const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
                                             10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
@@ -115,22 +158,26 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                         1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m512i commas = _mm512_set1_epi8(',');
     std::size_t read = 0;
-    for (; read < wanted && p < end; ++read) {
+    for (; read < wanted; ++read) {
         if (!beginsCoordinateLine(p))
             break;
         const __m512i text = _mm512_loadu_si512(p);
-        const std::uint64_t newlines = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('\n'));
+        const auto is = [&](char c) { return std::uint64_t(_mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8(c))); };
+        const std::uint64_t newlines = is('\n');
         const unsigned lf = newlines == 0 ? 64 : unsigned(__builtin_ctzll(newlines));
-        // The commas after the first, before the LF.
-        std::uint64_t between = lf == 64 ? 0 : _mm512_cmpeq_epi8_mask(text, commas) & ((std::uint64_t(1) << lf) - 8);
-        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end) {
-            const std::size_t length = readLine(p, end, batch, read);
+        const std::uint64_t inLine = lf == 64 ? 0 : (std::uint64_t(1) << lf) - 8; // after "",
+        // The commas after the first.
+        std::uint64_t between = is(',') & inLine;
+        // Blanks, or any byte up to ' ' before the line's last, are readLine's.
+        const std::uint64_t blanks = _mm512_cmple_epu8_mask(text, _mm512_set1_epi8(' ')) & (inLine >> 1);
+        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end || blanks != 0) [[unlikely]] {
+            const std::size_t length = p < end ? readLineApart(p, end, batch, read) : 0;
             if (length == 0)
                 break;
-            readWhole[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
-            static_assert(64 % 3 == 1 && kBatchNumbers - 3 < 128, "a line's three bits may straddle words");
+            byLine[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
+            static_assert(64 % 3 == 1, "a line's three bits may straddle two words");
             if (read * 3 % 64 > 61)
-                readWhole[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
+                byLine[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
             batch.lengths[read] = length;
             p += length;
             continue;
@@ -138,7 +185,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         const unsigned second = unsigned(__builtin_ctzll(between));
         between &= between - 1;
         const unsigned third = unsigned(__builtin_ctzll(between));
-        const std::uint64_t minus = _mm512_cmpeq_epi8_mask(text, _mm512_set1_epi8('-'));
+        const std::uint64_t minus = is('-');
         const unsigned fieldStarts[3] = {3, second + 1, third + 1};
         const unsigned fieldEnds[3] = {second, third, lf - (p[lf - 1] == '\r')};
         std::uint64_t firsts = 0;
@@ -149,65 +196,109 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             const unsigned first = fieldStarts[field] + sign;
             negative[at] = sign;
             spans[at] = fieldEnds[field] - first;
-            starts[at] = p + fieldStarts[field];
-            ends[at] = p + fieldEnds[field];
             firsts |= std::uint64_t(first) << (8 * field);
             lengths |= std::uint64_t(fieldEnds[field] - first) << (8 * field);
         }
         const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
         const __mmask64 inField =
             _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
-        _mm512_storeu_si512(fields + 48 * read, _mm512_mask_permutexvar_epi8(commas, inField, index, text));
+        _mm512_storeu_si512(fields + 3 * kSlotBytes * read, _mm512_mask_permutexvar_epi8(commas, inField, index, text));
+        lineStarts[read] = p;
         batch.lengths[read] = lf + 1;
         p += lf + 1;
     }
 
-    // Each field as readMantissa's common case reads it, eight at a step:
-    // the whole digits from its first 8 bytes, and where a point follows
-    // them, the digits after the point from the 8 bytes that follow it.
     const __m512i even = _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0);
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
-    const __m512i powers = _mm512_loadu_si512(kDigitPowers);
-    const __m512d divisors = _mm512_loadu_pd(kPowersOfTen);
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i eight = _mm512_set1_epi64(8);
+    const __m512i byteMask = _mm512_set1_epi64(0xFF);
+    const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
+    const __m512d powersLow = _mm512_loadu_pd(kPowersOfTen);
+    const __m512d powersHigh = _mm512_loadu_pd(kPowersOfTen + 8);
     const std::size_t count = 3 * read;
     for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = liveLanes(count, i) & ~__mmask8(readWhole[i / 64] >> (i % 64));
+        const __mmask8 live = liveLanes(count, i);
+        const __mmask8 fromLines = __mmask8(byLine[i / 64] >> (i % 64));
         // Two 64-bit lanes a field: four fields a load.
-        const auto lanesOf = [](unsigned fields) { return __mmask8(_pdep_u32(fields, 0x55) * 3); };
-        const __m512i a = _mm512_maskz_loadu_epi64(lanesOf(live & 0xF), fields + 16 * i);
-        const __m512i b = _mm512_maskz_loadu_epi64(lanesOf(live >> 4), fields + 16 * i + 64);
+        const __m512i a = _mm512_load_si512(fields + kSlotBytes * i);
+        const __m512i b = _mm512_load_si512(fields + kSlotBytes * i + 64);
         const __m512i low = _mm512_permutex2var_epi64(a, even, b);
         const __m512i high = _mm512_permutex2var_epi64(a, _mm512_add_epi64(even, _mm512_set1_epi64(1)), b);
-        const __m512i values = _mm512_xor_si512(low, asciiZeros);
-        const __m512i notDigit = notDigits(values);
-        const __m512i whole = firstByte(notDigit);
-        const __m512i pointShift = _mm512_slli_epi64(_mm512_add_epi64(whole, _mm512_set1_epi64(1)), 3);
+        const __m512i lowValues = _mm512_xor_si512(low, asciiZeros);
+        const __m512i highValues = _mm512_xor_si512(high, asciiZeros);
+        const __m512i span = _mm512_maskz_loadu_epi64(live, spans + i);
+        // The whole digits, then a point or not.
+        const __m512i whole = firstByte(notDigits(lowValues));
         const __mmask8 point = _mm512_cmpeq_epi64_mask(
-            _mm512_and_si512(_mm512_srlv_epi64(low, _mm512_slli_epi64(whole, 3)), _mm512_set1_epi64(0xFF)),
-            _mm512_set1_epi64('.'));
-        // The 8 bytes after the point; shifts of 64 or more give 0.
-        const __m512i after =
-            _mm512_or_si512(_mm512_srlv_epi64(low, pointShift),
-                            _mm512_sllv_epi64(high, _mm512_sub_epi64(_mm512_set1_epi64(64), pointShift)));
-        const __m512i afterValues = _mm512_xor_si512(after, asciiZeros);
-        const __m512i fraction = _mm512_maskz_mov_epi64(point, firstByte(notDigits(afterValues)));
-        const __m512i taken = _mm512_add_epi64(whole, _mm512_maskz_add_epi64(point, fraction, _mm512_set1_epi64(1)));
-        const __mmask8 valid = _mm512_test_epi64_mask(notDigit, notDigit)
-            & _mm512_cmpneq_epi64_mask(whole, _mm512_setzero_si512())
-            & _mm512_cmple_epi64_mask(fraction, _mm512_set1_epi64(kSlotFraction))
-            & _mm512_cmpeq_epi64_mask(taken, _mm512_maskz_loadu_epi64(live, spans + i));
-        const __m512i digits = _mm512_add_epi64(
-            _mm512_mul_epu32(valuesOfDigits(values, whole), _mm512_permutexvar_epi64(fraction, powers)),
-            valuesOfDigits(afterValues, fraction));
-        // As readDecimal makes them: the digits exact, one division, the sign a bit.
-        const __m512d magnitude = _mm512_div_pd(_mm512_cvtepu64_pd(digits), _mm512_permutexvar_pd(fraction, divisors));
+            _mm512_and_si512(_mm512_srlv_epi64(low, _mm512_slli_epi64(whole, 3)), byteMask), _mm512_set1_epi64('.'));
+        // The digits less the point: the bytes after it a byte lower.
+        const __m512i wholeBytes = _mm512_maskz_mov_epi64(
+            point,
+            _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), _mm512_slli_epi64(whole, 3)),
+                             _mm512_set1_epi64(1)));
+        const __m512i joinedLow =
+            _mm512_mask_or_epi64(lowValues, point,
+                                 _mm512_or_si512(_mm512_and_si512(lowValues, wholeBytes),
+                                                 _mm512_andnot_si512(wholeBytes, _mm512_srli_epi64(lowValues, 8))),
+                                 _mm512_slli_epi64(highValues, 56));
+        __m512i digits = _mm512_min_epu64(firstByte(notDigits(joinedLow)), eight);
+        __m512i w = valuesOfDigits(joinedLow, digits);
+        // Each of the steps below costs only a form that needs it: more than
+        // eight digits, and an exponent.
+        const __mmask8 moreDigits = live & _mm512_cmpeq_epi64_mask(digits, eight);
+        if (moreDigits != 0) {
+            // A byte that is not a digit closes the high word.
+            const __m512i joinedHigh = _mm512_mask_or_epi64(highValues, point, _mm512_srli_epi64(highValues, 8),
+                                                            _mm512_set1_epi64(std::int64_t(0x80) << 56));
+            const __m512i highDigits = _mm512_maskz_min_epu64(moreDigits, firstByte(notDigits(joinedHigh)), eight);
+            w = _mm512_add_epi64(_mm512_mullo_epi64(w, _mm512_permutexvar_epi64(highDigits, digitPowers)),
+                                 valuesOfDigits(joinedHigh, highDigits));
+            digits = _mm512_add_epi64(digits, highDigits);
+        }
+        __m512i taken = _mm512_mask_add_epi64(digits, point, digits, _mm512_set1_epi64(1));
+        __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
+        __mmask8 exponentDigitsOk = 0xFF;
+        if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
+            // (e|E)[+|-]digits, from the word after the mantissa.
+            const __m512i after = bytesFrom(low, high, taken);
+            const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
+                _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
+            const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
+            const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
+            const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
+            const __m512i exponentValues =
+                _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
+            const __m512i exponentDigits =
+                _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
+            const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
+            q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
+            taken = _mm512_add_epi64(
+                taken,
+                _mm512_maskz_add_epi64(exponent, exponentDigits,
+                                       _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
+            exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
+                & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kSlotExponentDigits));
+        }
+        const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
+        const __mmask8 exact = _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
+            & _mm512_cmple_epu64_mask(whole, _mm512_set1_epi64(kSlotWhole)) & _mm512_cmpneq_epi64_mask(digits, zero)
+            & _mm512_cmple_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)))
+            & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kSlotMaxPower));
+        // Clinger's fast path, as readDecimal takes it: one multiplication or
+        // division of exact doubles; the sign a bit.
+        const __m512d power = _mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersHigh);
+        const __m512d digitsValue = _mm512_cvtepu64_pd(w);
+        const __m512d magnitude =
+            _mm512_mask_div_pd(_mm512_mul_pd(digitsValue, power), _mm512_cmplt_epi64_mask(q, zero), digitsValue, power);
         const __m512i sign = _mm512_slli_epi64(_mm512_maskz_loadu_epi64(live, negative + i), 63);
-        _mm512_mask_storeu_pd(batch.values + i, valid & live,
+        _mm512_mask_storeu_pd(batch.values + i, exact & live & ~fromLines,
                               _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
-        for (unsigned left = live & ~valid; left != 0; left &= left - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(left));
-            const char *q = starts[at];
-            if (!readDecimal(q, batch.values[at]) || q != ends[at])
+        for (unsigned rest = live & ~exact & ~fromLines; rest != 0; rest &= rest - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(rest));
+            const Field field = fieldOf(lineStarts[at / 3], at % 3);
+            const char *text = field.start;
+            if (!readAnyDecimal(text, batch.values[at]) || text != field.end)
                 return at / 3;
         }
     }

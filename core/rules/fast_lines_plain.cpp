@@ -14,11 +14,12 @@ std::size_t scalePlain(Batch &batch, std::size_t count, const double *factors, d
     constexpr double kShift = 0x1p52;
     for (std::size_t i = 0; i < count; ++i) {
         const double product = batch.values[i] * factors[i % 3] * scale;
-        const double magnitude = product < 0 ? -product : product;
+        // Signs by bit, not by branch: they follow no pattern.
+        const double magnitude = __builtin_fabs(product);
         if (!(magnitude < kMaxScaled))
             return i / 3;
         const double rounded = (magnitude + kShift) - kShift;
-        batch.scaled[i] = static_cast<std::int64_t>(product < 0 ? -rounded : rounded);
+        batch.scaled[i] = static_cast<std::int64_t>(__builtin_copysign(rounded, product));
     }
     return count / 3;
 }

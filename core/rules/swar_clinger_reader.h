@@ -128,35 +128,43 @@ struct DecimalParts {
     int q = 0;
 };
 
-// The mantissa's digits at p, with the point. The common case, at most 7
-// digits and the point in one load, takes the point out by shifting the
-// fraction's digits down a byte and joins the digits in one reduction.
-MORVANE_INLINE bool readMantissa(const char *&p, const char *limit, DecimalParts &parts)
+// The mantissa's digits at p, with the point, where they are at most 7 and
+// the point in one load: the point taken out by shifting the fraction's
+// digits down a byte, the digits joined in one reduction. False, p as it
+// was, for any other text.
+MORVANE_INLINE bool readShortMantissa(const char *&p, DecimalParts &parts)
 {
     const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
     std::uint64_t notDigit = notDigitBits(values);
-    const int whole = notDigit == 0 ? 8 : __builtin_ctzll(notDigit) / 8;
-    if (whole != 8 && p[whole] == '.') {
-        notDigit &= notDigit - 1;
-        if (notDigit != 0) {
-            const int fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
-            if (whole + fraction == 0)
-                return false;
-            const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
-            parts.w = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
-            parts.q = -fraction;
-            p += whole + 1 + fraction;
-            return true;
-        }
-    } else if (whole != 8) {
+    if (notDigit == 0)
+        return false;
+    const int whole = __builtin_ctzll(notDigit) / 8;
+    if (p[whole] != '.') {
         if (whole == 0)
             return false;
         parts.w = valueOfDigits(values, whole);
         p += whole;
         return true;
     }
-    // Longer runs: any count of digits on either side, up to kMaxDigits
-    // from the first that is not zero.
+    notDigit &= notDigit - 1;
+    if (notDigit == 0)
+        return false;
+    const int fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
+    if (whole + fraction == 0)
+        return false;
+    const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
+    parts.w = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
+    parts.q = -fraction;
+    p += whole + 1 + fraction;
+    return true;
+}
+
+// The mantissa's digits at p, with the point: any count of digits on
+// either side, up to kMaxDigits from the first that is not zero.
+MORVANE_INLINE bool readMantissa(const char *&p, const char *limit, DecimalParts &parts)
+{
+    if (readShortMantissa(p, parts))
+        return true;
     int held = 0;
     int count = 0;
     if (!joinDigits(p, limit, parts.w, held, count))
@@ -195,7 +203,7 @@ MORVANE_INLINE bool readExponent(const char *&p, DecimalParts &parts)
 // more than kMaxDigits digits, more than kMaxExponentDigits in the
 // exponent, more than kFastFieldMax bytes, a value out of range. No load
 // reaches kFastFieldMax + 16 bytes past the start.
-MORVANE_INLINE bool readDecimal(const char *&p, double &value)
+[[gnu::noinline]] bool readAnyDecimal(const char *&p, double &value)
 {
     const char *const start = p;
     const char *const limit = p + kFastFieldMax;
@@ -214,16 +222,35 @@ MORVANE_INLINE bool readDecimal(const char *&p, double &value)
     if (p - start > static_cast<std::ptrdiff_t>(kFastFieldMax))
         return false;
     double magnitude;
-    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower) [[likely]]
+    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower)
         magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
                                 : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
     else if (parts.w == 0)
         magnitude = 0;
     else if (!nearestDouble(first, last, magnitude))
         return false;
-    // The sign as a bit: signs in parts follow no pattern a branch could learn.
     value = __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
     return true;
+}
+
+// readAnyDecimal, with the common case inline: [-]digits[.digits], at most
+// 7 digits and the point in one load, which need no bounds (one load from
+// the start) and always meet Clinger's preconditions.
+MORVANE_INLINE bool readDecimal(const char *&p, double &value)
+{
+    static_assert(kPowersOfTen[14] < kMaxExactDigits, "7 and 7 digits are an exact double");
+    const bool negative = *p == '-';
+    const char *q = p + negative;
+    DecimalParts parts;
+    if (readShortMantissa(q, parts) && (*q | 0x20) != 'e' && !isNumberBlank(*q)) [[likely]] {
+        const double magnitude = static_cast<double>(parts.w) / kPowersOfTen[-parts.q];
+        // The sign as a bit: signs in parts follow no pattern a branch could learn.
+        value =
+            __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
+        p = q;
+        return true;
+    }
+    return readAnyDecimal(p, value);
 }
 
 #undef MORVANE_INLINE
