@@ -128,10 +128,12 @@ struct DecimalParts {
     int q = 0;
 };
 
-// The mantissa's digits at p, with the point, where they are at most 7 and
-// the point in one load: the point taken out by shifting the fraction's
-// digits down a byte, the digits joined in one reduction. False, p as it
-// was, for any other text.
+// The mantissa's digits at p, with the point, in the common forms: at most
+// 7 digits before the point and kMaxDigits in all. Where they and the
+// point fit one load, the point is taken out by shifting the fraction's
+// digits down a byte and the digits join in one reduction; a longer
+// fraction joins from up to two more loads. False, p as it was, for any
+// other text.
 MORVANE_INLINE bool readShortMantissa(const char *&p, DecimalParts &parts)
 {
     const std::uint64_t values = load8(p) ^ (0x30 * kEachByte);
@@ -147,13 +149,33 @@ MORVANE_INLINE bool readShortMantissa(const char *&p, DecimalParts &parts)
         return true;
     }
     notDigit &= notDigit - 1;
-    if (notDigit == 0)
-        return false;
-    const int fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
+    if (notDigit != 0) {
+        const int fraction = __builtin_ctzll(notDigit) / 8 - whole - 1;
+        if (whole + fraction == 0)
+            return false;
+        const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
+        parts.w = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
+        parts.q = -fraction;
+        p += whole + 1 + fraction;
+        return true;
+    }
+    // The fraction runs past the load: 8 of its digits at a time.
+    std::uint64_t w = whole == 0 ? 0 : valueOfDigits(values, whole);
+    const DigitRun first = digitRun(p + whole + 1);
+    int fraction = first.count;
+    if (fraction != 0)
+        w = w * kDigitPowers[fraction] + valueOfDigits(first.values, fraction);
+    if (fraction == 8) {
+        const DigitRun second = digitRun(p + whole + 9);
+        if (second.count == 8 || whole + 8 + second.count > kMaxDigits)
+            return false;
+        if (second.count != 0)
+            w = w * kDigitPowers[second.count] + valueOfDigits(second.values, second.count);
+        fraction += second.count;
+    }
     if (whole + fraction == 0)
         return false;
-    const std::uint64_t wholeBytes = (std::uint64_t(1) << (8 * whole)) - 1;
-    parts.w = valueOfDigits((values & wholeBytes) | ((values >> 8) & ~wholeBytes), whole + fraction);
+    parts.w = w;
     parts.q = -fraction;
     p += whole + 1 + fraction;
     return true;
@@ -233,24 +255,25 @@ MORVANE_INLINE bool readExponent(const char *&p, DecimalParts &parts)
     return true;
 }
 
-// readAnyDecimal, with the common case inline: [-]digits[.digits], at most
-// 7 digits and the point in one load, which need no bounds (one load from
-// the start) and always meet Clinger's preconditions.
+// readAnyDecimal, with the common forms inline: [-]digits[.digits][exponent]
+// as readShortMantissa takes them, whose value Clinger's fast path gives.
+// They need no bounds: a sign, 7 digits, the point, 15 digits, e and a
+// sign, and a load of 8 stay within readAnyDecimal's.
 MORVANE_INLINE bool readDecimal(const char *&p, double &value)
 {
-    static_assert(kPowersOfTen[14] < kMaxExactDigits, "7 and 7 digits are an exact double");
+    static_assert(1 + 7 + 1 + 15 + 2 + 8 <= kFastFieldMax + 16, "the common forms' loads are within bounds");
     const bool negative = *p == '-';
     const char *q = p + negative;
     DecimalParts parts;
-    if (readShortMantissa(q, parts) && (*q | 0x20) != 'e' && !isNumberBlank(*q)) [[likely]] {
-        const double magnitude = static_cast<double>(parts.w) / kPowersOfTen[-parts.q];
-        // The sign as a bit: signs in parts follow no pattern a branch could learn.
-        value =
-            __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
-        p = q;
-        return true;
-    }
-    return readAnyDecimal(p, value);
+    if (!readShortMantissa(q, parts) || !readExponent(q, parts) || isNumberBlank(*q)
+        || !(parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower)) [[unlikely]]
+        return readAnyDecimal(p, value);
+    const double magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
+                                         : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
+    // The sign as a bit: signs in parts follow no pattern a branch could learn.
+    value = __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
+    p = q;
+    return true;
 }
 
 #undef MORVANE_INLINE
