@@ -95,10 +95,10 @@ MORVANE_INLINE std::uint64_t valueOfDigits(std::uint64_t values, int count)
 
 // Joins the run of digits at p onto w, eight at a time, and adds their
 // count to `count`; `held` counts w's digits from its first that is not
-// zero. False past kMaxDigits, or where the run reaches `limit`.
+// zero. False past kMaxDigits, or where the run goes on past `limit`.
 MORVANE_INLINE bool joinDigits(const char *&p, const char *limit, std::uint64_t &w, int &held, int &count)
 {
-    while (p < limit) {
+    while (p <= limit) {
         const DigitRun run = digitRun(p);
         if (run.count == 0)
             return true;
@@ -263,13 +263,19 @@ MORVANE_INLINE bool readDecimal(const char *&p, double &value)
 {
     static_assert(1 + 7 + 1 + 15 + 2 + 8 <= kFastFieldMax + 16, "the common forms' loads are within bounds");
     const bool negative = *p == '-';
-    const char *q = p + negative;
+    const char *const first = p + negative;
+    const char *q = first;
     DecimalParts parts;
-    if (!readShortMantissa(q, parts) || !readExponent(q, parts) || isNumberBlank(*q)
-        || !(parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower)) [[unlikely]]
+    if (!readShortMantissa(q, parts) || !readExponent(q, parts) || isNumberBlank(*q)) [[unlikely]]
         return readAnyDecimal(p, value);
-    const double magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
-                                         : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
+    double magnitude;
+    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower) [[likely]]
+        magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
+                                : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
+    else if (parts.w == 0)
+        magnitude = 0;
+    else if (!nearestDouble(first, q, magnitude))
+        return false;
     // The sign as a bit: signs in parts follow no pattern a branch could learn.
     value = __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
     p = q;
