@@ -170,16 +170,22 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         std::uint64_t between = is(',') & inLine;
         // Blanks, or any byte up to ' ' before the line's last, are readLine's.
         const std::uint64_t blanks = _mm512_cmple_epu8_mask(text, _mm512_set1_epi8(' ')) & (inLine >> 1);
-        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end || blanks != 0) [[unlikely]] {
+        // Lines the lanes cannot read, readLine reads. False where it leaves the line.
+        const auto readApart = [&] {
             const std::size_t length = p < end ? readLineApart(p, end, batch, read) : 0;
             if (length == 0)
-                break;
+                return false;
             byLine[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
             static_assert(64 % 3 == 1, "a line's three bits may straddle two words");
             if (read * 3 % 64 > 61)
                 byLine[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
             batch.lengths[read] = length;
             p += length;
+            return true;
+        };
+        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end || blanks != 0) [[unlikely]] {
+            if (!readApart())
+                break;
             continue;
         }
         const unsigned second = unsigned(__builtin_ctzll(between));
@@ -198,6 +204,13 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             spans[at] = fieldEnds[field] - first;
             firsts |= std::uint64_t(first) << (8 * field);
             lengths |= std::uint64_t(fieldEnds[field] - first) << (8 * field);
+        }
+        // A field longer than a slot: a number of more digits than the lanes take.
+        static_assert(kSlotBytes + 0x6F == 0x7F, "a length byte over a slot's carries into its high bit");
+        if (((lengths + 0x6F6F6F) & 0x808080) != 0) [[unlikely]] {
+            if (!readApart())
+                break;
+            continue;
         }
         const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
         const __mmask64 inField =
