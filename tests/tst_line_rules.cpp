@@ -266,6 +266,8 @@ private slots:
                  {R"("",4.9e-324,-2.5e-320,-0e5)", "1|1|1", R"("",0,0,0)"}})
             ok(line, line, factors, out, true);
         ok("a field of 48 bytes", "\"\"," + QByteArray(47, ' ') + "1,1,1", "1|1|1", R"("",1,1,1)", true);
+        ok("digits to a field's 48th byte", "\"\"," + QByteArray(47, '0') + "1," + QByteArray(40, ' ') + "8100000.,1",
+           "1|1|1", R"("",1,8100000,1)", true);
         // clang-format off
         for (const auto &[field, out] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
                  {"12345678901234567890e-10", "1234567890.12"}, {"1e00001", "10"}, {"1e-400", "0"},
