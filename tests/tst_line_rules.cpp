@@ -69,29 +69,40 @@ void checkPaths(const std::string &line, const ResizeSettings &settings, bool &f
 }
 
 // Seeded random coordinate lines: mostly numbers as parts hold them,
-// -1234.567; the rest from 0 to 10^15 with up to 20 digits, blanks and junk
-// around.
+// -1234.567; the rest from 0 to 10^15 with up to 20 digits, in any form:
+// signs, leading zeros, .5 and 5., exponents of up to 5 digits, blanks and
+// junk around.
 class RandomLines {
 public:
     explicit RandomLines(std::uint64_t seed) : m_random(seed) {}
 
     std::uint64_t pick(std::uint64_t n) { return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(m_random); }
 
-    std::string line() { return "\"\"," + number() + ',' + number() + ',' + number(); }
+    // One number in `other`, on average, is not of the parts' form.
+    std::string line(std::uint64_t other = 4)
+    {
+        return "\"\"," + number(other) + ',' + number(other) + ',' + number(other);
+    }
 
 private:
-    std::string number()
+    std::string number(std::uint64_t other)
     {
-        const bool plain = pick(4) != 0;
-        std::string text = !plain && pick(4) == 0 ? " " : "";
+        const bool plain = pick(other) != 0;
+        std::string text = plain ? "" : std::string(" \t").substr(pick(3));
         if (pick(3) == 0)
             text += plain ? '-' : "-+"[pick(2)];
-        text += std::to_string(plain ? pick(10'000'000) >> pick(24) : pick(std::uint64_t(1e15) + 1) >> pick(50));
+        text += std::string(plain ? 0 : pick(3) * pick(2), '0');
+        const std::string whole =
+            std::to_string(plain ? pick(10'000'000) >> pick(24) : pick(std::uint64_t(1e15) + 1) >> pick(50));
+        text += plain || whole != "0" || pick(2) ? whole : "";
         const std::size_t fraction = plain ? pick(8) : pick(21 - std::min<std::size_t>(20, text.size()));
         if (fraction > 0 || pick(8) == 0)
             text += '.';
         for (std::size_t i = 0; i < fraction; ++i)
             text += char('0' + pick(10));
+        if (!plain && pick(3) == 0)
+            text += "eE"[pick(2)] + std::string(pick(2), "+-"[pick(2)]) + std::string(pick(4), '0')
+                + std::to_string(pick(30));
         if (!plain && pick(8) == 0)
             text += std::string_view(" \te-2x1,")[pick(8)];
         return text;
@@ -208,9 +219,9 @@ private slots:
         QTest::addColumn<bool>("fast"); // the fast path takes the line
         QTest::addColumn<Fails>("fails");
         QTest::addColumn<QByteArray>("said"); // what a failure says
-        const auto ok = [](const char *tag, const char *line, const char *factors, const char *out, bool fast) {
-            QTest::newRow(tag) << QByteArray(line) << QByteArray(factors) << QByteArray(out) << fast << Fails()
-                               << QByteArray();
+        const auto ok = [](const char *tag, const QByteArray &line, const char *factors, const QByteArray &out,
+                           bool fast) {
+            QTest::newRow(tag) << line << QByteArray(factors) << out << fast << Fails() << QByteArray();
         };
         const auto fails = [](const char *tag, const QByteArray &line, const char *factors, ErrorKind kind,
                               const QByteArray &said) {
@@ -242,6 +253,31 @@ private slots:
            R"("",200000000000002,450359962737050,1)", false);
         ok("fifteen digits of large values", R"("",1234567890123456,1e308,-1e15)", "1|1.7976931348623157|1",
            R"("",1.23456789012346E+15,1.79769313486232E+308,-1E+15)", false);
+        // Each number form the fast path reads, beside halves and the edges of
+        // its reading; then, beside two it reads, one it leaves.
+        for (const auto &[line, factors, out] : std::initializer_list<std::array<const char *, 3>>{
+                 {"\"\",+007.50, 2.5\t,1e+01", "1|1|1", R"("",7.5,2.5,10)"},
+                 {R"("",1234567890.123456789,0.1234567890123456789,1.000000000000000000)", "1|1|1",
+                  R"("",1234567890.12,0.12,1)"},
+                 {R"("",1.5E-1,25e0000,-.5e+0002)", "1|1|1", R"("",0.15,25,-50)"},
+                 {R"("",1.005,1.0050000000000001,-2.675)", "1|1|1", R"("",1,1.01,-2.68)"},
+                 {R"("",0.0625,1.3125,0.3125)", "2|2|2", R"("",0.12,2.62,0.62)"},
+                 {R"("",0.225,0.175,.5e0)", "2|-2|0.5|AF5", R"("",0.4,-0.4,0.2)"},
+                 {R"("",0.1250000000000000001,-0.0050000000000000001,-5.)", "1|1|1e-3", R"("",0.12,0,0)"},
+                 {R"("",9007199254740993,9007199254740995,-9007199254740992e-10)", "1e-5|1e-5|1",
+                  R"("",90071992547.41,90071992547.41,-900719.93)"},
+                 {R"("",1e22,-1e23,1.5e-23)", "1e-20|1e-20|1", R"("",100,-1000,0)"},
+                 {R"("",4.9e-324,-2.5e-320,-0e5)", "1|1|1", R"("",0,0,0)"}})
+            ok(line, line, factors, out, true);
+        ok("a field of 48 bytes", "\"\"," + QByteArray(47, ' ') + "1,1,1", "1|1|1", R"("",1,1,1)", true);
+        ok("digits to a field's 48th byte", "\"\"," + QByteArray(47, '0') + "1," + QByteArray(40, ' ') + "8100000.,1",
+           "1|1|1", R"("",1,8100000,1)", true);
+        // clang-format off
+        for (const auto &[field, out] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
+                 {"12345678901234567890e-10", "1234567890.12"}, {"1e00001", "10"}, {"1e-400", "0"},
+                 {QByteArray(48, ' ') + '1', "1"}})
+            ok(field.constData(), "\"\"," + field + ",-.5,1.5e1", "1|1|1", "\"\"," + out + ",-0.5,15", false);
+        // clang-format on
         const auto fields = [&](const char *tag, const QByteArray &line, const char *said) {
             fails(tag, line, "1|1|1", ErrorKind::InvalidArgument, said);
         };
@@ -260,7 +296,7 @@ private slots:
         fails("axes in order", R"("",x,2,3)", "1|bad|1", ErrorKind::TypeMismatch, R"(the RIGHT value "x")");
         fails("product overflows", R"("",1e308,1,1)", "10|1|1", ErrorKind::Overflow,
               R"("1e308" times its factor is too large)");
-        fails("too large", R"("",1,1e999,1)", "1|1|1", ErrorKind::Overflow, R"(the FORE value "1e999" is too large)");
+        fails("too large", R"("",1,1e400,1)", "1|1|1", ErrorKind::Overflow, R"(the FORE value "1e400" is too large)");
         // Text from a part or a factor is shown as typed, but for control
         // characters (C0, DEL, C1, U+2028 to U+202E, the isolates) and bytes that
         // are not UTF-8 (stray, overlong, a surrogate, past U+10FFFF, cut
@@ -307,44 +343,54 @@ private slots:
     {
         RandomLines random(20261207);
         static const char *const factors[] = {"1", "1.00", "2", "0.5", "-1.37", "2.5", "1e-3", "1000", "0.1", "3"};
-        int taken = 0;
+        int taken = 0, otherForms = 0;
         for (int i = 0; i < 200000 && !QTest::currentTestFailed(); ++i) {
             const ResizeSettings settings{factors[random.pick(10)], factors[random.pick(10)], factors[random.pick(10)],
                                           random.pick(2) ? PrecisionMode::AF5 : PrecisionMode::AF99};
             bool fast = false;
-            checkPaths(random.line(), settings, fast);
+            const std::string line = random.line();
+            checkPaths(line, settings, fast);
             taken += fast;
+            otherForms += fast && line.find_first_of("eE+ \t") != std::string::npos;
         }
-        QVERIFY2(taken > 50000, "the fast path would hardly be checked");
+        QVERIFY2(taken > 140000 && otherForms > 50000, "the fast path would hardly be checked");
     }
 
-    // Blocks of random lines cut at a random end, the text going on past it
-    // as in the reader's window, each handed over again after every line
-    // the fast path leaves: each variant takes the lines the plain one
-    // takes, none across the end, and writes the same bytes.
+    // Blocks of random lines (every other one with runs of the parts' form
+    // longer than a batch) cut at a random end, the text going on past it as
+    // in the reader's window, each handed over again after every line the
+    // fast path leaves: the plain variant writes what the general rules
+    // write, and each other takes the lines it takes, none across the end,
+    // and writes the same bytes.
     void variantsAgreeOnBlocks()
     {
         RandomLines random(20261208);
         const std::array<double, 3> factors = {1.37, 0.8, -2.5};
+        const AxisFactors axisFactors = readFactors({"1.37", "0.8", "-2.5", PrecisionMode::AF99});
         std::array<FastPathVariant, 3> variants;
         const std::size_t count = availableFastPaths(variants);
         std::size_t taken = 0;
         for (int block = 0; block < 3000 && !QTest::currentTestFailed(); ++block) {
             std::string text;
-            const std::size_t lines = 1 + random.pick(100);
-            for (std::size_t i = 0; i < lines; ++i)
-                text += random.line() + (random.pick(4) != 0 ? "\r\n" : "\n");
+            std::vector<std::string> lines(1 + random.pick(100));
+            for (std::string &line : lines)
+                text += (line = random.line(block % 2 ? 4 : 50)) + (random.pick(4) != 0 ? "\r\n" : "\n");
             const std::size_t end = random.pick(text.size() + 1);
             text.append(kFastReadAhead, '\n');
-            const std::size_t maxLines = 1 + random.pick(lines);
-            const int decimals = 1 + int(random.pick(2));
+            const std::size_t maxLines = 1 + random.pick(lines.size());
+            const PrecisionMode precision = random.pick(2) ? PrecisionMode::AF99 : PrecisionMode::AF5;
+            const int decimals = decimalsFor(precision);
             std::vector<char> expected(maxLines * kFastLineMax), out(maxLines * kFastLineMax);
-            for (std::size_t at = 0; at < end;) {
+            for (std::size_t at = 0, line = 0; at < end;) {
                 const auto run = [&](FastLines transform, char *into) {
                     return transform(text.data() + at, text.data() + end, factors.data(), decimals, into, maxLines);
                 };
                 const FastProgress plain = run(fastLinesPlain, expected.data());
-                QVERIFY(at + plain.consumed <= end && plain.lines <= maxLines);
+                QVERIFY(at + plain.consumed <= end && plain.lines <= maxLines && line + plain.lines <= lines.size());
+                std::string general;
+                for (std::size_t i = line; i < line + plain.lines; ++i)
+                    general += transformCoordinateLine(lines[i], axisFactors, precision).value_or("") + "\r\n";
+                QCOMPARE(std::string_view(expected.data(), plain.written), general);
                 for (std::size_t k = 1; k < count; ++k) {
                     const FastProgress progress = run(variants[k].transform, out.data());
                     QVERIFY2(progress.consumed == plain.consumed && progress.lines == plain.lines, variants[k].name);
@@ -353,11 +399,14 @@ private slots:
                 }
                 taken += plain.lines;
                 at += plain.consumed;
-                if (plain.lines < maxLines)
+                line += plain.lines;
+                if (plain.lines < maxLines) {
                     at = text.find('\n', at) + 1;
+                    ++line;
+                }
             }
         }
-        QVERIFY2(taken > 20000, "the blocks would hardly be taken");
+        QVERIFY2(taken > 50000, "the blocks would hardly be taken");
     }
 };
 
