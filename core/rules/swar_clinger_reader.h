@@ -10,7 +10,8 @@
 // are exact doubles and one multiplication or division rounds correctly:
 // Clinger's fast path ("How to read floating point numbers accurately",
 // 1990). Anything else goes to std::from_chars, which libstdc++ implements by
-// the Eisel-Lemire algorithm.
+// the Eisel-Lemire algorithm: a correction step of our own for up to 19
+// digits past 2^53 was within 10% of it.
 
 #include "core/rules/fast_coordinate_line.h"
 #include "core/rules/number_text.h" // for kPowersOfTen and nearestDouble only: its inline functions are not for here
@@ -219,6 +220,22 @@ MORVANE_INLINE bool readExponent(const char *&p, DecimalParts &parts)
     return true;
 }
 
+// ±w × 10^q's magnitude, rounded to nearest, from its parts where they
+// suffice, from the text [first, last) where they do not.
+MORVANE_INLINE bool magnitudeOf(const DecimalParts &parts, const char *first, const char *last, double &magnitude)
+{
+    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower) [[likely]] {
+        magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
+                                : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
+        return true;
+    }
+    if (parts.w == 0) {
+        magnitude = 0;
+        return true;
+    }
+    return nearestDouble(first, last, magnitude);
+}
+
 // Reads [blanks][+|-]digits[.digits][(e|E)[+|-]digits][blanks] at p into
 // `value`, exactly as parseNumber reads it, and moves p past it; false, with
 // p anywhere, for any other text, or more than the reader holds exactly:
@@ -244,12 +261,7 @@ MORVANE_INLINE bool readExponent(const char *&p, DecimalParts &parts)
     if (p - start > static_cast<std::ptrdiff_t>(kFastFieldMax))
         return false;
     double magnitude;
-    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower)
-        magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
-                                : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
-    else if (parts.w == 0)
-        magnitude = 0;
-    else if (!nearestDouble(first, last, magnitude))
+    if (!magnitudeOf(parts, first, last, magnitude))
         return false;
     value = __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
     return true;
@@ -269,12 +281,7 @@ MORVANE_INLINE bool readDecimal(const char *&p, double &value)
     if (!readShortMantissa(q, parts) || !readExponent(q, parts) || isNumberBlank(*q)) [[unlikely]]
         return readAnyDecimal(p, value);
     double magnitude;
-    if (parts.w <= kMaxExactDigits && parts.q >= -kMaxExactPower && parts.q <= kMaxExactPower) [[likely]]
-        magnitude = parts.q < 0 ? static_cast<double>(parts.w) / kPowersOfTen[-parts.q]
-                                : static_cast<double>(parts.w) * kPowersOfTen[parts.q];
-    else if (parts.w == 0)
-        magnitude = 0;
-    else if (!nearestDouble(first, q, magnitude))
+    if (!magnitudeOf(parts, first, q, magnitude)) [[unlikely]]
         return false;
     // The sign as a bit: signs in parts follow no pattern a branch could learn.
     value = __builtin_bit_cast(double, __builtin_bit_cast(std::uint64_t, magnitude) | std::uint64_t(negative) << 63);
