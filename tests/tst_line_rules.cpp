@@ -275,6 +275,7 @@ private slots:
         // clang-format off
         for (const auto &[field, out] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
                  {"12345678901234567890e-10", "1234567890.12"}, {"1e00001", "10"}, {"1e-400", "0"},
+                 {"1234567.123456789012345", "1234567.12"}, {"-12345.123456789012345", "-12345.12"},
                  {QByteArray(48, ' ') + '1', "1"}})
             ok(field.constData(), "\"\"," + field + ",-.5,1.5e1", "1|1|1", "\"\"," + out + ",-0.5,15", false);
         // clang-format on
