@@ -60,9 +60,9 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
 // are then read one number in each 64-bit lane, two words a slot, as
 // readDecimal reads: the point taken out by shifting what follows it down a
 // byte, the digits joined eight and eight, the exponent read from the bytes
-// after them; the field is taken when all of it is read. readDecimal reads
-// any field they leave, and readLine any line with blanks or longer than a
-// load.
+// after them; the field is taken when all of it is read. Blanks around a
+// field are left out of its slot. readDecimal reads any field they leave,
+// and readLine any line with other bytes below ' ' or longer than a load.
 constexpr int kSlotBytes = 16;
 constexpr int kSlotWhole = 7; // digits before the point, at most
 constexpr int kSlotMaxPower = 15;
@@ -168,7 +168,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         const std::uint64_t inLine = lf == 64 ? 0 : (std::uint64_t(1) << lf) - 8; // after "",
         // The commas after the first.
         std::uint64_t between = is(',') & inLine;
-        // Blanks, or any byte up to ' ' before the line's last, are readLine's.
+        // Any byte up to ' ' before the line's last: blanks, or bytes for readLine.
         const std::uint64_t blanks = _mm512_cmple_epu8_mask(text, _mm512_set1_epi8(' ')) & (inLine >> 1);
         // Lines the lanes cannot read, readLine reads. False where it leaves the line.
         const auto readApart = [&] {
@@ -183,7 +183,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             p += length;
             return true;
         };
-        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end || blanks != 0) [[unlikely]] {
+        if (__builtin_popcountll(between) < 2 || p + lf + 1 > end) [[unlikely]] {
             if (!readApart())
                 break;
             continue;
@@ -192,8 +192,28 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         between &= between - 1;
         const unsigned third = unsigned(__builtin_ctzll(between));
         const std::uint64_t minus = is('-');
-        const unsigned fieldStarts[3] = {3, second + 1, third + 1};
-        const unsigned fieldEnds[3] = {second, third, lf - (p[lf - 1] == '\r')};
+        unsigned fieldStarts[3] = {3, second + 1, third + 1};
+        unsigned fieldEnds[3] = {second, third, lf - (p[lf - 1] == '\r')};
+        if (blanks != 0) [[unlikely]] {
+            // The lanes read each field less the blanks around it; readDecimal
+            // reads the whole field where they leave it.
+            const std::uint64_t numberBlanks = is(' ') | is('\t');
+            // As readDecimal, no field of more than kFastFieldMax bytes.
+            if ((blanks & ~numberBlanks) != 0 || fieldEnds[0] - fieldStarts[0] > kFastFieldMax
+                || fieldEnds[1] - fieldStarts[1] > kFastFieldMax || fieldEnds[2] - fieldStarts[2] > kFastFieldMax) {
+                if (!readApart())
+                    break;
+                continue;
+            }
+            for (unsigned field = 0; field < 3; ++field) {
+                const std::uint64_t kept = ~numberBlanks & ((std::uint64_t(1) << fieldEnds[field]) - 1)
+                    & ~((std::uint64_t(1) << fieldStarts[field]) - 1);
+                if (kept != 0) {
+                    fieldStarts[field] = unsigned(__builtin_ctzll(kept));
+                    fieldEnds[field] = 64 - unsigned(__builtin_clzll(kept));
+                }
+            }
+        }
         std::uint64_t firsts = 0;
         std::uint64_t lengths = 0;
         for (unsigned field = 0; field < 3; ++field) {
