@@ -397,14 +397,8 @@ char *writeAvx512(const Batch &batch, std::size_t lines, char *o)
                                          _mm512_set1_epi64(3));
         _mm512_store_si512(pointLength + i, kept);
     }
-    for (std::size_t at = 0; at < count; ++at) {
-        // "", before the first number of a line, a comma before the others.
-        if (at % 3 == 0) {
-            __builtin_memcpy(o, "\"\",", 3);
-            o += 3;
-        } else {
-            *o++ = ',';
-        }
+    // A number: its whole digits and sign, then the point and decimals.
+    const auto number = [&](std::size_t at) {
         if (wholeLength[at] == kLarge) [[unlikely]] {
             o = writeLarge<Decimals>(o, batch.scaled[at]);
         } else {
@@ -413,10 +407,17 @@ char *writeAvx512(const Batch &batch, std::size_t lines, char *o)
             __builtin_memcpy(o, &point[at], 4);
             o += pointLength[at];
         }
-        if (at % 3 == 2) {
-            __builtin_memcpy(o, "\r\n", 2);
-            o += 2;
-        }
+    };
+    for (std::size_t at = 0; at < count; at += 3) {
+        __builtin_memcpy(o, "\"\",", 3);
+        o += 3;
+        number(at);
+        *o++ = ',';
+        number(at + 1);
+        *o++ = ',';
+        number(at + 2);
+        __builtin_memcpy(o, "\r\n", 2);
+        o += 2;
     }
     return o;
 }
