@@ -61,8 +61,10 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
 // readDecimal reads: the point taken out by shifting what follows it down a
 // byte, the digits joined eight and eight, the exponent read from the bytes
 // after them; the field is taken when all of it is read. Blanks around a
-// field are left out of its slot. readDecimal reads any field they leave,
-// and readLine any line with other bytes below ' ' or longer than a load.
+// field are left out of its slot; the fields of a line with one longer than
+// a slot go to wider lanes (readWide). readDecimal reads any field the lanes
+// leave, and readLine any line with other bytes below ' ', a field longer
+// than a wide slot, or more bytes than a load.
 constexpr int kSlotBytes = 16;
 constexpr int kSlotWhole = 7; // digits before the point, at most
 constexpr int kSlotMaxPower = 15;
@@ -138,6 +140,201 @@ inline Field fieldOf(const char *line, std::size_t k)
     return {p, end};
 }
 
+// Fields of 17 to 32 bytes, as %.17g writes them, go to wider lanes: a
+// 32-byte slot each, four words a lane, read as the narrow lanes read two.
+// Up to kMaxDigits digits join; past 2^53, where one rounding is not enough,
+// a second step corrects it (twoStepMagnitude).
+constexpr int kWideSlotBytes = 32;
+static_assert(kWideSlotBytes % 8 == 0 && kWideSlotBytes <= kFastFieldMax, "a wide slot is whole words, within a field");
+
+// The words of each lane's slot, and one of commas after them.
+constexpr int kWideWords = kWideSlotBytes / 8;
+using WideWords = __m512i[kWideWords + 1];
+
+// Word k (0 to kWideWords, more gives the last) of each lane.
+inline __m512i wordAt(const WideWords &x, __m512i k)
+{
+    __m512i word = x[0];
+#pragma GCC unroll 8
+    for (int w = 1; w <= kWideWords; ++w)
+        word = _mm512_mask_mov_epi64(word, _mm512_cmpge_epu64_mask(k, _mm512_set1_epi64(w)), x[w]);
+    return word;
+}
+
+// The 8 bytes from byte `at` of each lane's words.
+inline __m512i bytesAt(const WideWords &x, __m512i at)
+{
+    const __m512i word = _mm512_srli_epi64(at, 3);
+    return bytesFrom(wordAt(x, word), wordAt(x, _mm512_add_epi64(word, _mm512_set1_epi64(1))),
+                     _mm512_and_si512(at, _mm512_set1_epi64(7)));
+}
+
+// The first byte of each lane's words (bytes less '0') that is not a digit;
+// kWideSlotBytes where all are.
+inline __m512i firstNotDigit(const WideWords &values)
+{
+    __m512i at = _mm512_set1_epi64(kWideSlotBytes);
+#pragma GCC unroll 8
+    for (int w = kWideWords; w-- > 0;) {
+        const __m512i inWord = firstByte(notDigits(values[w]));
+        at = _mm512_mask_add_epi64(at, _mm512_cmplt_epu64_mask(inWord, _mm512_set1_epi64(8)), inWord,
+                                   _mm512_set1_epi64(8 * w));
+    }
+    return at;
+}
+
+// twoStepMagnitude, eight lanes wide, for w past 2^53 and |q| <= 22: w =
+// hi + lo, hi its nearest double; hi and 10^|q| give q1 in one rounding,
+// fma the part that rounding lost, exactly; with lo's share, the rest t
+// comes within 2^-52 x 1.5 ulp(q1) of w x 10^q - q1, so q1 + t rounds to
+// the nearest double of w x 10^q unless it lies within 2^-48 ulp of a
+// midpoint between doubles: those lanes come back in `unsure`. Every value
+// here is a normal double: 2^53 / 10^22 > 2^-23.
+inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __mmask8 negative, __mmask8 &unsure)
+{
+    const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
+    const __m512d t = _mm512_mask_blend_pd(negative, _mm512_fmadd_pd(lo, power, _mm512_fmsub_pd(hi, power, q1)),
+                                           _mm512_div_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), power));
+    const __m512d sum = _mm512_add_pd(q1, t);
+    // q1 + t = sum + below, exactly, as |t| <= |q1| (Fast2Sum).
+    const __m512d below = _mm512_sub_pd(t, _mm512_sub_pd(sum, q1));
+    const __m512i bits = _mm512_castpd_si512(sum);
+    const __m512i exponentBits = _mm512_set1_epi64(0x7FF0000000000000LL);
+    const __m512d ulp = _mm512_castsi512_pd(
+        _mm512_sub_epi64(_mm512_and_si512(bits, exponentBits), _mm512_set1_epi64(std::int64_t(52) << 52)));
+    // The midpoint below a power of two is half as far.
+    const __mmask8 nearer = _mm512_cmplt_pd_mask(below, _mm512_setzero_pd())
+        & _mm512_testn_epi64_mask(bits, _mm512_set1_epi64(0x000FFFFFFFFFFFFFLL));
+    const __m512d half = _mm512_mul_pd(ulp, _mm512_mask_blend_pd(nearer, _mm512_set1_pd(0.5), _mm512_set1_pd(0.25)));
+    const __m512d distance = _mm512_abs_pd(_mm512_sub_pd(_mm512_abs_pd(below), half));
+    unsure = _mm512_cmp_pd_mask(distance, _mm512_mul_pd(ulp, _mm512_set1_pd(0x1p-48)), _CMP_LE_OQ);
+    return sum;
+}
+
+// The wide fields' values into `values` at their places `at`; a bit in
+// `left` for each they leave.
+[[gnu::noinline]] void readWide(const char *slots, std::size_t count, const std::uint8_t *spans,
+                                const std::uint8_t *negative, const std::uint8_t *at, double *values,
+                                std::uint64_t *left)
+{
+    const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i eight = _mm512_set1_epi64(8);
+    const __m512i byteMask = _mm512_set1_epi64(0xFF);
+    const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
+    const __m512i laneWords = _mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0);
+    // 10^0 to 10^22 in three registers.
+    static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
+    const __m512d powersLow = _mm512_loadu_pd(kPowersOfTen);
+    const __m512d powersMiddle = _mm512_loadu_pd(kPowersOfTen + 8);
+    const __m512d powersHigh =
+        _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
+    for (std::size_t i = 0; i < count; i += 8) {
+        const __mmask8 live = liveLanes(count, i);
+        // Two slots a load; word w of each lane by two permutations, each
+        // taking four lanes' from two loads.
+        static_assert(kWideWords == 4, "two slots fill a load");
+        const char *const step = slots + kWideSlotBytes * i;
+        const __m512i a = _mm512_load_si512(step), b = _mm512_load_si512(step + 64);
+        const __m512i c = _mm512_load_si512(step + 128), d = _mm512_load_si512(step + 192);
+        WideWords x;
+        WideWords bytes; // less '0'
+#pragma GCC unroll 8
+        for (int w = 0; w < kWideWords; ++w) {
+            const __m512i index = _mm512_add_epi64(laneWords, _mm512_set1_epi64(w));
+            x[w] = _mm512_mask_blend_epi64(0xF0, _mm512_permutex2var_epi64(a, index, b),
+                                           _mm512_permutex2var_epi64(c, index, d));
+            bytes[w] = _mm512_xor_si512(x[w], asciiZeros);
+        }
+        x[kWideWords] = _mm512_set1_epi8(',');
+        bytes[kWideWords] = _mm512_xor_si512(x[kWideWords], asciiZeros);
+        // The whole digits, then a point or not; the digits less the point:
+        // from it on, each byte the one after it.
+        const __m512i whole = firstNotDigit(bytes);
+        const __mmask8 point =
+            _mm512_cmpeq_epi64_mask(_mm512_and_si512(bytesAt(x, whole), byteMask), _mm512_set1_epi64('.'));
+        WideWords digitValues;
+#pragma GCC unroll 8
+        for (int w = 0; w <= kWideWords; ++w) {
+            const __m512i next = w < kWideWords ? bytes[w + 1] : bytes[w];
+            const __m512i shifted = _mm512_or_si512(_mm512_srli_epi64(bytes[w], 8), _mm512_slli_epi64(next, 56));
+            // The bytes of this word before the point: 0 to 8.
+            const __m512i kept =
+                _mm512_min_epi64(_mm512_max_epi64(_mm512_sub_epi64(whole, _mm512_set1_epi64(8 * w)), zero), eight);
+            const __m512i keptBytes = _mm512_sub_epi64(
+                _mm512_sllv_epi64(_mm512_set1_epi64(1), _mm512_slli_epi64(kept, 3)), _mm512_set1_epi64(1));
+            digitValues[w] = _mm512_mask_or_epi64(bytes[w], point, _mm512_and_si512(bytes[w], keptBytes),
+                                                  _mm512_andnot_si512(keptBytes, shifted));
+        }
+        const __m512i digits = firstNotDigit(digitValues);
+        // Up to 8 digits from each of the first three words.
+        __m512i w = zero;
+#pragma GCC unroll 8
+        for (int word = 0; word < 3; ++word) {
+            const __m512i inWord =
+                _mm512_min_epi64(_mm512_max_epi64(_mm512_sub_epi64(digits, _mm512_set1_epi64(8 * word)), zero), eight);
+            // 10^8 lies past the register's eight powers.
+            const __m512i power =
+                _mm512_mask_mov_epi64(_mm512_permutexvar_epi64(inWord, digitPowers),
+                                      _mm512_cmpeq_epi64_mask(inWord, eight), _mm512_set1_epi64(kDigitPowers[8]));
+            w = _mm512_add_epi64(_mm512_mullo_epi64(w, power), valuesOfDigits(digitValues[word], inWord));
+        }
+        __m512i taken = _mm512_mask_add_epi64(digits, point, digits, _mm512_set1_epi64(1));
+        __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
+        // (e|E)[+|-]digits after the mantissa.
+        const __m512i after = bytesAt(x, taken);
+        const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
+            _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
+        const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
+        const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
+        const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
+        const __m512i exponentValues =
+            _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
+        const __m512i exponentDigits = _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
+        const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
+        q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
+        taken = _mm512_add_epi64(
+            taken,
+            _mm512_maskz_add_epi64(exponent, exponentDigits,
+                                   _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
+        const __mmask8 exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
+            & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kMaxExponentDigits));
+        const __m512i span =
+            _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(spans + i)))));
+        const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
+        __mmask8 exact = live & _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
+            & _mm512_cmpneq_epi64_mask(digits, zero) & _mm512_cmple_epu64_mask(digits, _mm512_set1_epi64(kMaxDigits))
+            & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
+        // Clinger's fast path, and past 2^53 its second step.
+        const __m512d power = _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersMiddle),
+                                                         _mm512_cmpge_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(16)),
+                                                         magnitudeOfQ, powersHigh);
+        const __mmask8 negativeQ = _mm512_cmplt_epi64_mask(q, zero);
+        const __m512d hi = _mm512_cvtepu64_pd(w);
+        __m512d magnitude = _mm512_mask_div_pd(_mm512_mul_pd(hi, power), negativeQ, hi, power);
+        const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
+        if (past != 0) {
+            __mmask8 unsure;
+            magnitude =
+                _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, negativeQ, unsure));
+            exact &= ~(past & unsure);
+        }
+        const __m512i sign = _mm512_slli_epi64(
+            _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(negative + i))))),
+            63);
+        alignas(64) double read[8];
+        _mm512_store_pd(read, _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
+        for (unsigned lanes = live; lanes != 0; lanes &= lanes - 1) {
+            const unsigned lane = unsigned(__builtin_ctz(lanes));
+            const std::size_t place = at[i + lane];
+            if ((exact >> lane) & 1)
+                values[place] = read[lane];
+            else
+                left[place / 64] |= std::uint64_t(1) << (place % 64);
+        }
+    }
+}
+
 std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t wanted)
 {
     // 16 bytes a field; a line's store writes a fourth slot, and a last step
@@ -146,8 +343,17 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     alignas(64) std::int64_t spans[kBatchNumbers + 8];
     alignas(64) std::uint64_t negative[kBatchNumbers + 8];
     const char *lineStarts[kBatchLines]; // for readDecimal to find a field the lanes leave
-    // A bit for each number of a line readLine read.
+    // A bit for each number of a line the narrow lanes do not read.
     std::uint64_t byLine[2] = {};
+    // A bit for each number left to readDecimal.
+    std::uint64_t left[2] = {};
+    // The wide fields: a slot each, and their lengths, signs and places.
+    alignas(64) char wideFields[kWideSlotBytes * (kBatchNumbers + 8)];
+    std::uint8_t wideSpans[kBatchNumbers + 8];
+    std::uint8_t wideNegative[kBatchNumbers + 8];
+    std::uint8_t wideAt[kBatchNumbers + 8];
+    static_assert(kBatchNumbers <= 255, "a place fits a byte");
+    std::size_t wideCount = 0;
     static_assert(kBatchNumbers <= 128 && 64 % 8 == 0, "eight numbers' bits lie in one word");
     const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
                                             10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
@@ -170,15 +376,18 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         std::uint64_t between = is(',') & inLine;
         // Any byte up to ' ' before the line's last: blanks, or bytes for readLine.
         const std::uint64_t blanks = _mm512_cmple_epu8_mask(text, _mm512_set1_epi8(' ')) & (inLine >> 1);
+        const auto notNarrow = [&] {
+            byLine[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
+            static_assert(64 % 3 == 1, "a line's three bits may straddle two words");
+            if (read * 3 % 64 > 61)
+                byLine[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
+        };
         // Lines the lanes cannot read, readLine reads. False where it leaves the line.
         const auto readApart = [&] {
             const std::size_t length = p < end ? readLineApart(p, end, batch, read) : 0;
             if (length == 0)
                 return false;
-            byLine[read * 3 / 64] |= std::uint64_t(7) << (read * 3 % 64);
-            static_assert(64 % 3 == 1, "a line's three bits may straddle two words");
-            if (read * 3 % 64 > 61)
-                byLine[1] |= std::uint64_t(7) >> (64 - read * 3 % 64);
+            notNarrow();
             batch.lengths[read] = length;
             p += length;
             return true;
@@ -225,11 +434,31 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             firsts |= std::uint64_t(first) << (8 * field);
             lengths |= std::uint64_t(fieldEnds[field] - first) << (8 * field);
         }
-        // A field longer than a slot: a number of more digits than the lanes take.
+        // A field longer than a slot: the line's fields go to the wide lanes,
+        // or where one is longer than theirs, to readLine.
         static_assert(kSlotBytes + 0x6F == 0x7F, "a length byte over a slot's carries into its high bit");
         if (((lengths + 0x6F6F6F) & 0x808080) != 0) [[unlikely]] {
-            if (!readApart())
-                break;
+            static_assert(kWideSlotBytes + 0x5F == 0x7F, "a length byte over a wide slot's carries into its high bit");
+            if (((lengths + 0x5F5F5F) & 0x808080) != 0) {
+                if (!readApart())
+                    break;
+                continue;
+            }
+            for (unsigned field = 0; field < 3; ++field) {
+                const std::size_t at = 3 * read + field;
+                const unsigned first = unsigned(firsts >> (8 * field)) & 0xFF;
+                _mm256_store_si256(reinterpret_cast<__m256i *>(wideFields + kWideSlotBytes * wideCount),
+                                   _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
+                                                          __mmask32((std::uint64_t(1) << spans[at]) - 1), p + first));
+                wideSpans[wideCount] = std::uint8_t(spans[at]);
+                wideNegative[wideCount] = std::uint8_t(negative[at]);
+                wideAt[wideCount] = std::uint8_t(at);
+                ++wideCount;
+            }
+            notNarrow();
+            lineStarts[read] = p;
+            batch.lengths[read] = lf + 1;
+            p += lf + 1;
             continue;
         }
         const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
@@ -253,6 +482,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     for (std::size_t i = 0; i < count; i += 8) {
         const __mmask8 live = liveLanes(count, i);
         const __mmask8 fromLines = __mmask8(byLine[i / 64] >> (i % 64));
+        if ((live & ~fromLines) == 0)
+            continue;
         // Two 64-bit lanes a field: four fields a load.
         const __m512i a = _mm512_load_si512(fields + kSlotBytes * i);
         const __m512i b = _mm512_load_si512(fields + kSlotBytes * i + 64);
@@ -327,14 +558,20 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         const __m512i sign = _mm512_slli_epi64(_mm512_maskz_loadu_epi64(live, negative + i), 63);
         _mm512_mask_storeu_pd(batch.values + i, exact & live & ~fromLines,
                               _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
-        for (unsigned rest = live & ~exact & ~fromLines; rest != 0; rest &= rest - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(rest));
+        left[i / 64] |= std::uint64_t(live & ~exact & ~fromLines) << (i % 64);
+    }
+    if (wideCount != 0)
+        readWide(wideFields, wideCount, wideSpans, wideNegative, wideAt, batch.values, left);
+    // What the lanes leave, in order: where readDecimal leaves a number too,
+    // its line is the first left.
+    for (std::size_t word = 0; word < 2; ++word)
+        for (std::uint64_t rest = left[word]; rest != 0; rest &= rest - 1) {
+            const std::size_t at = 64 * word + static_cast<std::size_t>(__builtin_ctzll(rest));
             const Field field = fieldOf(lineStarts[at / 3], at % 3);
             const char *text = field.start;
             if (!readAnyDecimal(text, batch.values[at]) || text != field.end)
                 return at / 3;
         }
-    }
     return read;
 }
 
