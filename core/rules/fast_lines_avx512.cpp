@@ -251,8 +251,12 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         // The whole digits, then a point or not; the digits less the point:
         // from it on, each byte the one after it.
         const __m512i whole = firstNotDigit(bytes);
-        const __mmask8 point =
-            _mm512_cmpeq_epi64_mask(_mm512_and_si512(bytesAt(x, whole), byteMask), _mm512_set1_epi64('.'));
+        const __m512i wholeWord = wordAt(x, _mm512_srli_epi64(whole, 3));
+        const __mmask8 point = _mm512_cmpeq_epi64_mask(
+            _mm512_and_si512(
+                _mm512_srlv_epi64(wholeWord, _mm512_slli_epi64(_mm512_and_si512(whole, _mm512_set1_epi64(7)), 3)),
+                byteMask),
+            _mm512_set1_epi64('.'));
         WideWords digitValues;
 #pragma GCC unroll 8
         for (int w = 0; w <= kWideWords; ++w) {
@@ -281,26 +285,30 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         }
         __m512i taken = _mm512_mask_add_epi64(digits, point, digits, _mm512_set1_epi64(1));
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
-        // (e|E)[+|-]digits after the mantissa.
-        const __m512i after = bytesAt(x, taken);
-        const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
-            _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
-        const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
-        const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
-        const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
-        const __m512i exponentValues =
-            _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
-        const __m512i exponentDigits = _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
-        const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
-        q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
-        taken = _mm512_add_epi64(
-            taken,
-            _mm512_maskz_add_epi64(exponent, exponentDigits,
-                                   _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
-        const __mmask8 exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
-            & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kMaxExponentDigits));
         const __m512i span =
             _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(spans + i)))));
+        __mmask8 exponentDigitsOk = 0xFF;
+        if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
+            // (e|E)[+|-]digits after the mantissa.
+            const __m512i after = bytesAt(x, taken);
+            const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
+                _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
+            const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
+            const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
+            const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
+            const __m512i exponentValues =
+                _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
+            const __m512i exponentDigits =
+                _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
+            const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
+            q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
+            taken = _mm512_add_epi64(
+                taken,
+                _mm512_maskz_add_epi64(exponent, exponentDigits,
+                                       _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
+            exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
+                & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kMaxExponentDigits));
+        }
         const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
         __mmask8 exact = live & _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
             & _mm512_cmpneq_epi64_mask(digits, zero) & _mm512_cmple_epu64_mask(digits, _mm512_set1_epi64(kMaxDigits))
