@@ -350,6 +350,51 @@ private slots:
         QTEST(fast, "fast");
     }
 
+    // The AVX-512 lanes read each form they are built for themselves, and
+    // leave to the one-at-a-time reader only what they must: a fault there
+    // changes no byte, but makes every number cost several times as much.
+    void lanesReadTheirForms_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("apart"); // numbers a line leaves to be read one at a time
+        QTest::newRow("3 decimals") << QByteArray(R"("",12.345,-67.891,3.142)") << 0;
+        QTest::newRow("8 decimals") << QByteArray(R"("",12.34567891,-67.89123456,3.14159265)") << 0;
+        QTest::newRow("exponents") << QByteArray(R"("",1.234568e+01,-6.789123E-01,3.141593e0)") << 0;
+        QTest::newRow("15 digits") << QByteArray(R"("",12.3456789012345,-67.8912345678912,3.14159265358979)") << 0;
+        QTest::newRow("blanks") << QByteArray("\"\", 12.345 ,\t-67.891, 3.142") << 0;
+        QTest::newRow("17 digits") << QByteArray(R"("",12.345678901234567,-67.891234567891234,0.31415926535897931)")
+                                   << 0;
+        QTest::newRow("19 digits") << QByteArray(R"("",9.125000000000002665,12345678901234567e3,-0.1)") << 0;
+        QTest::newRow("17 digits, exponents")
+            << QByteArray(R"("",1.2345678901234567e-05,-98765432109876543E-6,1)") << 0;
+        // A sign, an exact tie, a value within 2^-52 ulp of a midpoint.
+        QTest::newRow("one at a time") << QByteArray(R"("",+5,18014398509481986,9991058017625562e-22)") << 3;
+        QTest::newRow("19 digits after leading zeros") << QByteArray(R"("",0.000000000000001234567890123456,1,1)") << 1;
+        QTest::newRow("a field past a wide slot") << QByteArray(R"("",0.0000000000000000012345678901234,1,1)") << 3;
+        QTest::newRow("a line past a load")
+            << QByteArray(R"("",-1.2345678901234567e+01,6.7891234567891234e+01,3.1415926535897931e+00)") << 3;
+    }
+    void lanesReadTheirForms()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, apart);
+        std::array<FastPathVariant, 3> variants;
+        const std::size_t count = availableFastPaths(variants);
+        if (std::string_view(variants[count - 1].name) != "AVX-512")
+            QSKIP("This processor has no AVX-512.");
+        // Lines enough for several batches, whose lanes run full.
+        constexpr int kLines = 80;
+        const std::string text = (line + "\r\n").repeated(kLines).toStdString() + std::string(kFastReadAhead, '\0');
+        std::vector<double> values(3 * kLines);
+        const FastProgress read =
+            variants[count - 1].read(text.data(), text.data() + text.size() - kFastReadAhead, values.data(), kLines);
+        QCOMPARE(read.lines, std::size_t(kLines));
+        QCOMPARE(read.apart, std::size_t(apart * kLines));
+        const auto general = readCoordinateLine(line.toStdString());
+        for (int at = 0; at < 3 * kLines; ++at)
+            QCOMPARE(std::bit_cast<std::uint64_t>(values[at]), std::bit_cast<std::uint64_t>(general->at(at % 3)));
+    }
+
     // Seeded random lines: mostly numbers as parts hold them; the rest far
     // from that form.
     void pathsAgreeOnRandomLines()

@@ -22,6 +22,9 @@ struct FastProgress {
     std::size_t consumed = 0; // bytes read, whole lines with their terminators
     std::size_t written = 0; // bytes written, whole lines with CR LF
     std::size_t lines = 0;
+    // Numbers the AVX-512 lanes left to be read one at a time, in the
+    // batches read: each costs several times a number in a lane.
+    std::size_t apart = 0;
 };
 
 // Transforms the coordinate lines at the start of [in, end) for as long as

@@ -396,6 +396,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             if (length == 0)
                 return false;
             notNarrow();
+            batch.apart += 3;
             batch.lengths[read] = length;
             p += length;
             return true;
@@ -577,6 +578,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             const std::size_t at = 64 * word + static_cast<std::size_t>(__builtin_ctzll(rest));
             const Field field = fieldOf(lineStarts[at / 3], at % 3);
             const char *text = field.start;
+            ++batch.apart;
             if (!readAnyDecimal(text, batch.values[at]) || text != field.end)
                 return at / 3;
         }

@@ -33,6 +33,7 @@ struct Batch {
     alignas(64) double values[kBatchNumbers + 8]; // room for a whole last step
     alignas(64) std::int64_t scaled[kBatchNumbers + 8];
     std::size_t lengths[kBatchLines];
+    std::size_t apart; // as FastProgress::apart, for this batch
 };
 
 // The steps of a line are small and run millions of times: inlined, they
@@ -201,11 +202,14 @@ MORVANE_INLINE FastProgress eachBatch(const char *in, const char *end, std::size
 {
     FastProgress progress;
     Batch batch;
+    batch.apart = 0;
     while (progress.lines < maxLines) {
         const std::size_t left = maxLines - progress.lines;
         const std::size_t wanted = left < kBatchLines ? left : kBatchLines;
         const std::size_t read = Steps::read(in + progress.consumed, end, batch, wanted);
         const std::size_t done = take(batch, read, progress);
+        progress.apart += batch.apart;
+        batch.apart = 0;
         for (std::size_t line = 0; line < done; ++line)
             progress.consumed += batch.lengths[line];
         progress.lines += done;
