@@ -364,6 +364,7 @@ private slots:
         QTest::newRow("blanks") << QByteArray("\"\", 12.345 ,\t-67.891, 3.142") << 0;
         QTest::newRow("17 digits") << QByteArray(R"("",12.345678901234567,-67.891234567891234,0.31415926535897931)")
                                    << 0;
+        QTest::newRow("the point in a later word") << QByteArray(R"("",12345678.901234567,-1234567890123456.5,1)") << 0;
         QTest::newRow("19 digits") << QByteArray(R"("",9.125000000000002665,12345678901234567e3,-0.1)") << 0;
         QTest::newRow("17 digits, exponents")
             << QByteArray(R"("",1.2345678901234567e-05,-98765432109876543E-6,1)") << 0;

@@ -113,6 +113,32 @@ inline __m512i bytesFrom(__m512i low, __m512i high, __m512i bytes)
         _mm512_srlv_epi64(high, _mm512_sub_epi64(bits, sixtyFour)));
 }
 
+// An exponent, (e|E)[+|-]digits, where one begins each lane's 8 bytes
+// `after`: its value onto q and its bytes onto `taken`. The lanes where it
+// has no digits, or more than `maxDigits`, are left out of the mask.
+inline __mmask8 readExponent(__m512i after, __m512i &q, __m512i &taken, int maxDigits)
+{
+    const __m512i byteMask = _mm512_set1_epi64(0xFF);
+    const __m512i zero = _mm512_setzero_si512();
+    const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
+        _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
+    const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
+    const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
+    const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
+    const __m512i exponentValues = _mm512_xor_si512(
+        _mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), _mm512_set1_epi64(0x30 * kEachByte));
+    const __m512i exponentDigits =
+        _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), _mm512_set1_epi64(8));
+    const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
+    q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
+    taken = _mm512_add_epi64(
+        taken,
+        _mm512_maskz_add_epi64(exponent, exponentDigits,
+                               _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
+    return (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
+        & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(maxDigits));
+}
+
 // readLine, out of the lanes' loop, whose registers it would take.
 [[gnu::noinline]] std::size_t readLineApart(const char *in, const char *end, Batch &batch, std::size_t line)
 {
@@ -289,25 +315,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
             _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(spans + i)))));
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
-            // (e|E)[+|-]digits after the mantissa.
-            const __m512i after = bytesAt(x, taken);
-            const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
-                _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
-            const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
-            const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
-            const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
-            const __m512i exponentValues =
-                _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
-            const __m512i exponentDigits =
-                _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
-            const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
-            q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
-            taken = _mm512_add_epi64(
-                taken,
-                _mm512_maskz_add_epi64(exponent, exponentDigits,
-                                       _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
-            exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
-                & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kMaxExponentDigits));
+            exponentDigitsOk = readExponent(bytesAt(x, taken), q, taken, kMaxExponentDigits);
         }
         const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
         __mmask8 exact = live & _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
@@ -533,25 +541,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
-            // (e|E)[+|-]digits, from the word after the mantissa.
-            const __m512i after = bytesFrom(low, high, taken);
-            const __mmask8 exponent = _mm512_cmpeq_epi64_mask(
-                _mm512_and_si512(_mm512_or_si512(after, _mm512_set1_epi64(0x20)), byteMask), _mm512_set1_epi64('e'));
-            const __m512i signByte = _mm512_and_si512(_mm512_srli_epi64(after, 8), byteMask);
-            const __mmask8 negativeExponent = _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('-'));
-            const __mmask8 signed_ = negativeExponent | _mm512_cmpeq_epi64_mask(signByte, _mm512_set1_epi64('+'));
-            const __m512i exponentValues =
-                _mm512_xor_si512(_mm512_mask_srli_epi64(_mm512_srli_epi64(after, 8), signed_, after, 16), asciiZeros);
-            const __m512i exponentDigits =
-                _mm512_maskz_min_epu64(exponent, firstByte(notDigits(exponentValues)), eight);
-            const __m512i exponentValue = valuesOfDigits(exponentValues, exponentDigits);
-            q = _mm512_add_epi64(q, _mm512_mask_sub_epi64(exponentValue, negativeExponent, zero, exponentValue));
-            taken = _mm512_add_epi64(
-                taken,
-                _mm512_maskz_add_epi64(exponent, exponentDigits,
-                                       _mm512_mask_blend_epi64(signed_, _mm512_set1_epi64(1), _mm512_set1_epi64(2))));
-            exponentDigitsOk = (~exponent | _mm512_cmpneq_epi64_mask(exponentDigits, zero))
-                & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(kSlotExponentDigits));
+            // From the word after the mantissa.
+            exponentDigitsOk = readExponent(bytesFrom(low, high, taken), q, taken, kSlotExponentDigits);
         }
         const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
         const __mmask8 exact = _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
