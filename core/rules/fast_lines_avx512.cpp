@@ -195,6 +195,34 @@ inline __m512i bytesAt(const WideWords &x, __m512i at)
                      _mm512_and_si512(at, _mm512_set1_epi64(7)));
 }
 
+// The byte at `at` of each lane's words.
+inline __m512i byteAt(const WideWords &x, __m512i at)
+{
+    return _mm512_and_si512(_mm512_srlv_epi64(wordAt(x, _mm512_srli_epi64(at, 3)),
+                                              _mm512_slli_epi64(_mm512_and_si512(at, _mm512_set1_epi64(7)), 3)),
+                            _mm512_set1_epi64(0xFF));
+}
+
+// Of each lane's first `count` bytes, how many lie in word w: 0 to 8.
+inline __m512i bytesInWord(__m512i count, int w)
+{
+    return _mm512_min_epi64(_mm512_max_epi64(_mm512_sub_epi64(count, _mm512_set1_epi64(8 * w)), _mm512_setzero_si512()),
+                            _mm512_set1_epi64(8));
+}
+
+// Eight bytes, one to each lane.
+inline __m512i lanesOfBytes(const std::uint8_t *bytes)
+{
+    return _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(bytes)))));
+}
+
+// Clinger's fast path, as readDecimal takes it: w and 10^|q| exact doubles,
+// one multiplication or division.
+inline __m512d clingerMagnitude(__m512d w, __m512d power, __mmask8 negativeQ)
+{
+    return _mm512_mask_div_pd(_mm512_mul_pd(w, power), negativeQ, w, power);
+}
+
 // The first byte of each lane's words (bytes less '0') that is not a digit;
 // kWideSlotBytes where all are.
 inline __m512i firstNotDigit(const WideWords &values)
@@ -246,7 +274,6 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
     const __m512i zero = _mm512_setzero_si512();
     const __m512i eight = _mm512_set1_epi64(8);
-    const __m512i byteMask = _mm512_set1_epi64(0xFF);
     const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
     const __m512i laneWords = _mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0);
     // 10^0 to 10^22 in three registers.
@@ -277,22 +304,16 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         // The whole digits, then a point or not; the digits less the point:
         // from it on, each byte the one after it.
         const __m512i whole = firstNotDigit(bytes);
-        const __m512i wholeWord = wordAt(x, _mm512_srli_epi64(whole, 3));
-        const __mmask8 point = _mm512_cmpeq_epi64_mask(
-            _mm512_and_si512(
-                _mm512_srlv_epi64(wholeWord, _mm512_slli_epi64(_mm512_and_si512(whole, _mm512_set1_epi64(7)), 3)),
-                byteMask),
-            _mm512_set1_epi64('.'));
+        const __mmask8 point = _mm512_cmpeq_epi64_mask(byteAt(x, whole), _mm512_set1_epi64('.'));
         WideWords digitValues;
 #pragma GCC unroll 8
         for (int w = 0; w <= kWideWords; ++w) {
             const __m512i next = w < kWideWords ? bytes[w + 1] : bytes[w];
             const __m512i shifted = _mm512_or_si512(_mm512_srli_epi64(bytes[w], 8), _mm512_slli_epi64(next, 56));
-            // The bytes of this word before the point: 0 to 8.
-            const __m512i kept =
-                _mm512_min_epi64(_mm512_max_epi64(_mm512_sub_epi64(whole, _mm512_set1_epi64(8 * w)), zero), eight);
-            const __m512i keptBytes = _mm512_sub_epi64(
-                _mm512_sllv_epi64(_mm512_set1_epi64(1), _mm512_slli_epi64(kept, 3)), _mm512_set1_epi64(1));
+            // The bytes of this word before the point.
+            const __m512i keptBytes =
+                _mm512_sub_epi64(_mm512_sllv_epi64(_mm512_set1_epi64(1), _mm512_slli_epi64(bytesInWord(whole, w), 3)),
+                                 _mm512_set1_epi64(1));
             digitValues[w] = _mm512_mask_or_epi64(bytes[w], point, _mm512_and_si512(bytes[w], keptBytes),
                                                   _mm512_andnot_si512(keptBytes, shifted));
         }
@@ -301,8 +322,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         __m512i w = zero;
 #pragma GCC unroll 8
         for (int word = 0; word < 3; ++word) {
-            const __m512i inWord =
-                _mm512_min_epi64(_mm512_max_epi64(_mm512_sub_epi64(digits, _mm512_set1_epi64(8 * word)), zero), eight);
+            const __m512i inWord = bytesInWord(digits, word);
             // 10^8 lies past the register's eight powers.
             const __m512i power =
                 _mm512_mask_mov_epi64(_mm512_permutexvar_epi64(inWord, digitPowers),
@@ -311,8 +331,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         }
         __m512i taken = _mm512_mask_add_epi64(digits, point, digits, _mm512_set1_epi64(1));
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
-        const __m512i span =
-            _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(spans + i)))));
+        const __m512i span = lanesOfBytes(spans + i);
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
             exponentDigitsOk = readExponent(bytesAt(x, taken), q, taken, kMaxExponentDigits);
@@ -327,7 +346,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
                                                          magnitudeOfQ, powersHigh);
         const __mmask8 negativeQ = _mm512_cmplt_epi64_mask(q, zero);
         const __m512d hi = _mm512_cvtepu64_pd(w);
-        __m512d magnitude = _mm512_mask_div_pd(_mm512_mul_pd(hi, power), negativeQ, hi, power);
+        __m512d magnitude = clingerMagnitude(hi, power, negativeQ);
         const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
         if (past != 0) {
             __mmask8 unsure;
@@ -335,9 +354,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
                 _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, negativeQ, unsure));
             exact &= ~(past & unsure);
         }
-        const __m512i sign = _mm512_slli_epi64(
-            _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(std::int64_t(load8(reinterpret_cast<const char *>(negative + i))))),
-            63);
+        const __m512i sign = _mm512_slli_epi64(lanesOfBytes(negative + i), 63);
         alignas(64) double read[8];
         _mm512_store_pd(read, _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
         for (unsigned lanes = live; lanes != 0; lanes &= lanes - 1) {
@@ -473,15 +490,13 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                 ++wideCount;
             }
             notNarrow();
-            lineStarts[read] = p;
-            batch.lengths[read] = lf + 1;
-            p += lf + 1;
-            continue;
+        } else {
+            const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
+            const __mmask64 inField =
+                _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
+            _mm512_storeu_si512(fields + 3 * kSlotBytes * read,
+                                _mm512_mask_permutexvar_epi8(commas, inField, index, text));
         }
-        const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
-        const __mmask64 inField =
-            _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
-        _mm512_storeu_si512(fields + 3 * kSlotBytes * read, _mm512_mask_permutexvar_epi8(commas, inField, index, text));
         lineStarts[read] = p;
         batch.lengths[read] = lf + 1;
         p += lf + 1;
@@ -549,12 +564,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             & _mm512_cmple_epu64_mask(whole, _mm512_set1_epi64(kSlotWhole)) & _mm512_cmpneq_epi64_mask(digits, zero)
             & _mm512_cmple_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)))
             & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kSlotMaxPower));
-        // Clinger's fast path, as readDecimal takes it: one multiplication or
-        // division of exact doubles; the sign a bit.
+        // Clinger's fast path; the sign a bit.
         const __m512d power = _mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersHigh);
-        const __m512d digitsValue = _mm512_cvtepu64_pd(w);
-        const __m512d magnitude =
-            _mm512_mask_div_pd(_mm512_mul_pd(digitsValue, power), _mm512_cmplt_epi64_mask(q, zero), digitsValue, power);
+        const __m512d magnitude = clingerMagnitude(_mm512_cvtepu64_pd(w), power, _mm512_cmplt_epi64_mask(q, zero));
         const __m512i sign = _mm512_slli_epi64(_mm512_maskz_loadu_epi64(live, negative + i), 63);
         _mm512_mask_storeu_pd(batch.values + i, exact & live & ~fromLines,
                               _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
