@@ -435,6 +435,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         between &= between - 1;
         const unsigned third = unsigned(__builtin_ctzll(between));
         const std::uint64_t minus = is('-');
+        // The loops over these are unrolled, to keep them in registers: kept
+        // on the stack, they cost 2 ns a line.
         unsigned fieldStarts[3] = {3, second + 1, third + 1};
         unsigned fieldEnds[3] = {second, third, lf - (p[lf - 1] == '\r')};
         if (blanks != 0) [[unlikely]] {
@@ -448,6 +450,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                     break;
                 continue;
             }
+#pragma GCC unroll 3
             for (unsigned field = 0; field < 3; ++field) {
                 const std::uint64_t kept = ~numberBlanks & ((std::uint64_t(1) << fieldEnds[field]) - 1)
                     & ~((std::uint64_t(1) << fieldStarts[field]) - 1);
@@ -459,6 +462,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         }
         std::uint64_t firsts = 0;
         std::uint64_t lengths = 0;
+#pragma GCC unroll 3
         for (unsigned field = 0; field < 3; ++field) {
             const std::size_t at = 3 * read + field;
             const unsigned sign = (minus >> fieldStarts[field]) & 1;
@@ -478,6 +482,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                     break;
                 continue;
             }
+#pragma GCC unroll 3
             for (unsigned field = 0; field < 3; ++field) {
                 const std::size_t at = 3 * read + field;
                 const unsigned first = unsigned(firsts >> (8 * field)) & 0xFF;
