@@ -91,15 +91,20 @@ inline __m512i notDigits(__m512i values)
     return _mm512_and_si512(_mm512_or_si512(sum, values), high);
 }
 
-// The first `count` (0 to 8) digit values of each lane as one number, as
-// valueOfDigits: moved to the top, then pairs, fours and eight joined by
-// multiply-adds. A count of 0 gives 0.
-inline __m512i valuesOfDigits(__m512i values, __m512i count)
+// The eight digit values of each lane as one number, the first in the lowest byte, as
+// valueOfDigits joins them: pairs, fours and eight by multiply-adds.
+inline __m512i eightDigitsValue(__m512i v)
 {
-    const __m512i v = _mm512_sllv_epi64(values, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(8), count), 3));
     const __m512i pairs = _mm512_maddubs_epi16(v, _mm512_set1_epi16(10 + (1 << 8)));
     const __m512i fours = _mm512_madd_epi16(pairs, _mm512_set1_epi32(100 + (1 << 16)));
     return _mm512_add_epi64(_mm512_mul_epu32(fours, _mm512_set1_epi64(10000)), _mm512_srli_epi64(fours, 32));
+}
+
+// The first `count` (0 to 8) of them, moved to the top; a count of 0 gives 0.
+inline __m512i valuesOfDigits(__m512i values, __m512i count)
+{
+    return eightDigitsValue(
+        _mm512_sllv_epi64(values, _mm512_slli_epi64(_mm512_sub_epi64(_mm512_set1_epi64(8), count), 3)));
 }
 
 // The 16 bytes (low, high) of each lane shifted down by `bytes` (0 to 16);
@@ -176,6 +181,19 @@ static_assert(kWideSlotBytes % 8 == 0 && kWideSlotBytes <= kFastFieldMax, "a wid
 // The words of each lane's slot, and one of commas after them.
 constexpr int kWideWords = kWideSlotBytes / 8;
 using WideWords = __m512i[kWideWords + 1];
+
+// Fields for wide lanes: a slot each, with its length less the sign, its
+// sign, its place among the batch's numbers and, for plain decimals, where
+// its point is (decimalPoint). A line's stores may run a slot past its last.
+struct WideFields {
+    alignas(64) char slots[kWideSlotBytes * (kBatchNumbers + 8)];
+    std::uint8_t spans[kBatchNumbers + 8];
+    std::uint8_t negative[kBatchNumbers + 8];
+    std::uint8_t at[kBatchNumbers + 8];
+    std::uint8_t points[kBatchNumbers + 8];
+    std::size_t count;
+};
+static_assert(kBatchNumbers <= 255, "a place fits a byte");
 
 // Word k (0 to kWideWords, more gives the last) of each lane.
 inline __m512i wordAt(const WideWords &x, __m512i k)
@@ -265,11 +283,33 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
     return sum;
 }
 
-// The wide fields' values into `values` at their places `at`; a bit in
-// `left` for each they leave.
-[[gnu::noinline]] void readWide(const char *slots, std::size_t count, const std::uint8_t *spans,
-                                const std::uint8_t *negative, const std::uint8_t *at, double *values,
-                                std::uint64_t *left)
+// The read values of eight lanes from wide fields `i` on into `values` at
+// their places; a bit in `left` for each lane not `exact`.
+inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, __mmask8 exact, __m512d magnitude,
+                       double *values, std::uint64_t *left)
+{
+    const __m512i sign = _mm512_slli_epi64(lanesOfBytes(fields.negative + i), 63);
+    const __m512d signed_ = _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign));
+    // Eight numbers in turn, as where every line of a step is wide.
+    if (exact == 0xFF && fields.at[i + 7] == fields.at[i] + 7) {
+        _mm512_storeu_pd(values + fields.at[i], signed_);
+        return;
+    }
+    alignas(64) double read[8];
+    _mm512_store_pd(read, signed_);
+    for (unsigned lanes = live; lanes != 0; lanes &= lanes - 1) {
+        const unsigned lane = unsigned(__builtin_ctz(lanes));
+        const std::size_t place = fields.at[i + lane];
+        if ((exact >> lane) & 1)
+            values[place] = read[lane];
+        else
+            left[place / 64] |= std::uint64_t(1) << (place % 64);
+    }
+}
+
+// The wide fields' values into `values` at their places; a bit in `left`
+// for each they leave.
+[[gnu::noinline]] void readWide(const WideFields &fields, double *values, std::uint64_t *left)
 {
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
     const __m512i zero = _mm512_setzero_si512();
@@ -282,12 +322,12 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
     const __m512d powersMiddle = _mm512_loadu_pd(kPowersOfTen + 8);
     const __m512d powersHigh =
         _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
-    for (std::size_t i = 0; i < count; i += 8) {
-        const __mmask8 live = liveLanes(count, i);
+    for (std::size_t i = 0; i < fields.count; i += 8) {
+        const __mmask8 live = liveLanes(fields.count, i);
         // Two slots a load; word w of each lane by two permutations, each
         // taking four lanes' from two loads.
         static_assert(kWideWords == 4, "two slots fill a load");
-        const char *const step = slots + kWideSlotBytes * i;
+        const char *const step = fields.slots + kWideSlotBytes * i;
         const __m512i a = _mm512_load_si512(step), b = _mm512_load_si512(step + 64);
         const __m512i c = _mm512_load_si512(step + 128), d = _mm512_load_si512(step + 192);
         WideWords x;
@@ -331,7 +371,7 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
         }
         __m512i taken = _mm512_mask_add_epi64(digits, point, digits, _mm512_set1_epi64(1));
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
-        const __m512i span = lanesOfBytes(spans + i);
+        const __m512i span = lanesOfBytes(fields.spans + i);
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
             exponentDigitsOk = readExponent(bytesAt(x, taken), q, taken, kMaxExponentDigits);
@@ -354,17 +394,96 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
                 _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, negativeQ, unsure));
             exact &= ~(past & unsure);
         }
-        const __m512i sign = _mm512_slli_epi64(lanesOfBytes(negative + i), 63);
-        alignas(64) double read[8];
-        _mm512_store_pd(read, _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
-        for (unsigned lanes = live; lanes != 0; lanes &= lanes - 1) {
-            const unsigned lane = unsigned(__builtin_ctz(lanes));
-            const std::size_t place = at[i + lane];
-            if ((exact >> lane) & 1)
-                values[place] = read[lane];
-            else
-                left[place / 64] |= std::uint64_t(1) << (place % 64);
+        placeLanes(fields, i, live, exact, magnitude, values, left);
+    }
+}
+
+// Plain decimals of up to kDecimalBytes bytes, without an exponent, go to
+// wide lanes of their own, where the work is at fixed places: each field is
+// right-aligned in a slot of '0's, and the bytes up to its point moved up
+// one over it, which leaves the digits alone in the slot's last
+// kDecimalBytes bytes, joined eight and eight.
+constexpr int kDecimalBytes = 24;
+static_assert(kDecimalBytes % 8 == 0 && kDecimalBytes < kWideSlotBytes, "a decimal's words lie after a slot's first");
+// 10^23 x 2^64 > 10^42, and 24 digits less the point are 23; a value below
+// 10^19 is checked in the lanes.
+static_assert(kDecimalBytes - 1 <= kMaxDigits + 4, "only the first word's high digits can overflow");
+
+// In `points`: for a field with a point, the count of slot bytes up to and
+// with it; 0 for one without.
+inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
+{
+    return dotsInField == 0 ? 0 : std::uint8_t(kWideSlotBytes + 1 - length + _tzcnt_u64(dotsInField));
+}
+
+[[gnu::noinline]] void readWideDecimals(const WideFields &fields, double *values, std::uint64_t *left)
+{
+    const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i laneWords = _mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0);
+    static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
+    const __m512d powersLow = _mm512_loadu_pd(kPowersOfTen);
+    const __m512d powersMiddle = _mm512_loadu_pd(kPowersOfTen + 8);
+    const __m512d powersHigh =
+        _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
+    constexpr int kFirstWord = (kWideSlotBytes - kDecimalBytes) / 8;
+    for (std::size_t i = 0; i < fields.count; i += 8) {
+        const __mmask8 live = liveLanes(fields.count, i);
+        static_assert(kWideWords == 4, "two slots fill a load");
+        const char *const step = fields.slots + kWideSlotBytes * i;
+        const __m512i a = _mm512_load_si512(step), b = _mm512_load_si512(step + 64);
+        const __m512i c = _mm512_load_si512(step + 128), d = _mm512_load_si512(step + 192);
+        const __m512i moved = lanesOfBytes(fields.points + i);
+        // The count in each byte of its lane, to be held to each byte's place.
+        const __m512i movedBytes = _mm512_shuffle_epi8(moved, _mm512_set_epi64(kEachByte * 8, 0, kEachByte * 8, 0,
+                                                                                kEachByte * 8, 0, kEachByte * 8, 0));
+        // The digit values, the point's byte taken by the one before it;
+        // the word before the first holds '0's only.
+        __m512i digits[kWideWords];
+        __m512i before = zero;
+#pragma GCC unroll 8
+        for (int w = kFirstWord; w < kWideWords; ++w) {
+            const __m512i index = _mm512_add_epi64(laneWords, _mm512_set1_epi64(w));
+            const __m512i values = _mm512_xor_si512(
+                _mm512_mask_blend_epi64(0xF0, _mm512_permutex2var_epi64(a, index, b), _mm512_permutex2var_epi64(c, index, d)),
+                asciiZeros);
+            const __mmask64 movedUp = _mm512_cmplt_epu8_mask(
+                _mm512_set1_epi64(std::int64_t(0x0706050403020100ULL + kEachByte * 8 * w)), movedBytes);
+            const __m512i up = _mm512_or_si512(_mm512_slli_epi64(values, 8), _mm512_srli_epi64(before, 56));
+            digits[w] = _mm512_mask_blend_epi8(movedUp, values, up);
+            before = values;
         }
+        // A byte over 9 in any word: a lane with a byte that is not a digit.
+        const __m512i notDigit = _mm512_subs_epu8(
+            _mm512_max_epu8(digits[kFirstWord], _mm512_max_epu8(digits[kFirstWord + 1], digits[kFirstWord + 2])),
+            _mm512_set1_epi8(9));
+        static_assert(kWideWords - kFirstWord == 3, "three words of digits");
+        const __m512i high = eightDigitsValue(digits[kFirstWord]);
+        const __m512i w = _mm512_add_epi64(
+            _mm512_mullo_epi64(_mm512_add_epi64(_mm512_mul_epu32(high, _mm512_set1_epi64(100000000)),
+                                                eightDigitsValue(digits[kFirstWord + 1])),
+                               _mm512_set1_epi64(100000000)),
+            eightDigitsValue(digits[kFirstWord + 2]));
+        const __mmask8 point = _mm512_test_epi64_mask(moved, moved);
+        // The digits after the point, at most kMaxExactPower of them.
+        const __m512i magnitudeOfQ = _mm512_maskz_sub_epi64(point, _mm512_set1_epi64(kWideSlotBytes), moved);
+        const __m512i span = lanesOfBytes(fields.spans + i);
+        __mmask8 exact = live & _mm512_testn_epi64_mask(notDigit, notDigit)
+            & _mm512_cmplt_epu64_mask(high, _mm512_set1_epi64(1000))
+            & _mm512_cmpgt_epu64_mask(span, _mm512_maskz_mov_epi64(point, _mm512_set1_epi64(1)))
+            & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
+        const __m512d power = _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersMiddle),
+                                                         _mm512_cmpge_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(16)),
+                                                         magnitudeOfQ, powersHigh);
+        const __m512d hi = _mm512_cvtepu64_pd(w);
+        __m512d magnitude = _mm512_div_pd(hi, power);
+        const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
+        if (past != 0) {
+            __mmask8 unsure;
+            magnitude = _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, 0xFF, unsure));
+            exact &= ~(past & unsure);
+        }
+        placeLanes(fields, i, live, exact, magnitude, values, left);
     }
 }
 
@@ -380,13 +499,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
     std::uint64_t byLine[2] = {};
     // A bit for each number left to readDecimal.
     std::uint64_t left[2] = {};
-    // The wide fields: a slot each, and their lengths, signs and places.
-    alignas(64) char wideFields[kWideSlotBytes * (kBatchNumbers + 8)];
-    std::uint8_t wideSpans[kBatchNumbers + 8];
-    std::uint8_t wideNegative[kBatchNumbers + 8];
-    std::uint8_t wideAt[kBatchNumbers + 8];
-    static_assert(kBatchNumbers <= 255, "a place fits a byte");
-    std::size_t wideCount = 0;
+    // The wide fields: plain decimals, and the others.
+    WideFields wideDecimals, wideFields;
+    wideDecimals.count = wideFields.count = 0;
     static_assert(kBatchNumbers <= 128 && 64 % 8 == 0, "eight numbers' bits lie in one word");
     const __m512i offsets = _mm512_set_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11,
                                             10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
@@ -482,18 +597,38 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                     break;
                 continue;
             }
+            static_assert(kDecimalBytes + 0x67 == 0x7F, "a length byte over a decimal's carries into its high bit");
+            const bool decimals = ((lengths + 0x676767) & 0x808080) == 0
+                && (_mm512_cmpeq_epi8_mask(_mm512_or_si512(text, _mm512_set1_epi8(0x20)), _mm512_set1_epi8('e'))
+                    & inLine)
+                    == 0;
+            WideFields &wide = decimals ? wideDecimals : wideFields;
+            const std::uint64_t dots = is('.');
+            // In a local: a byte stored to the fields could be the count.
+            const std::size_t count = wide.count;
 #pragma GCC unroll 3
             for (unsigned field = 0; field < 3; ++field) {
                 const std::size_t at = 3 * read + field;
+                const std::size_t k = count + field;
                 const unsigned first = unsigned(firsts >> (8 * field)) & 0xFF;
-                _mm256_store_si256(reinterpret_cast<__m256i *>(wideFields + kWideSlotBytes * wideCount),
-                                   _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
-                                                          __mmask32((std::uint64_t(1) << spans[at]) - 1), p + first));
-                wideSpans[wideCount] = std::uint8_t(spans[at]);
-                wideNegative[wideCount] = std::uint8_t(negative[at]);
-                wideAt[wideCount] = std::uint8_t(at);
-                ++wideCount;
+                const unsigned length = unsigned(spans[at]);
+                __m256i *const slot = reinterpret_cast<__m256i *>(wide.slots + kWideSlotBytes * k);
+                if (decimals) {
+                    // Loaded to end at the slot's end; the bytes before the field are masked out.
+                    _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8('0'),
+                                                                    __mmask32(0xFFFFFFFF00000000ULL >> length),
+                                                                    p + first + length - kWideSlotBytes));
+                    wide.points[k] = decimalPoint(_bzhi_u64(dots >> first, length), length);
+                } else {
+                    _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
+                                                                    __mmask32((std::uint64_t(1) << length) - 1),
+                                                                    p + first));
+                }
+                wide.spans[k] = std::uint8_t(length);
+                wide.negative[k] = std::uint8_t(negative[at]);
+                wide.at[k] = std::uint8_t(at);
             }
+            wide.count = count + 3;
             notNarrow();
         } else {
             const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
@@ -577,8 +712,10 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                               _mm512_castsi512_pd(_mm512_or_si512(_mm512_castpd_si512(magnitude), sign)));
         left[i / 64] |= std::uint64_t(live & ~exact & ~fromLines) << (i % 64);
     }
-    if (wideCount != 0)
-        readWide(wideFields, wideCount, wideSpans, wideNegative, wideAt, batch.values, left);
+    if (wideDecimals.count != 0)
+        readWideDecimals(wideDecimals, batch.values, left);
+    if (wideFields.count != 0)
+        readWide(wideFields, batch.values, left);
     // What the lanes leave, in order: where readDecimal leaves a number too,
     // its line is the first left.
     for (std::size_t word = 0; word < 2; ++word)
