@@ -373,12 +373,25 @@ private slots:
         QTest::newRow("19 digits") << QByteArray(R"("",9.125000000000002665,12345678901234567e3,-0.1)") << 0;
         QTest::newRow("17 digits, exponents")
             << QByteArray(R"("",1.2345678901234567e-05,-98765432109876543E-6,1)") << 0;
+        QTest::newRow("17 to 19 digits, a point at either end or none")
+            << QByteArray(R"("",.12345678901234567,12345678901234566.,-1234567890123456789)") << 0;
+        QTest::newRow("24 bytes, 22 decimals")
+            << QByteArray(R"("",0000012.3456789012345678,.0000000000000000000001,-5)") << 0;
+        QTest::newRow("17 digits between blanks")
+            << QByteArray("\"\", 12.345678901234567 ,\t-67.891234567891234,1") << 0;
+        QTest::newRow("17 digits beside an exponent") << QByteArray(R"("",12.345678901234567,1.5e3,-0.25)") << 0;
+        // 23 decimals; a tie between doubles; a sign the lanes leave to the reader.
+        QTest::newRow("decimals the wide lanes leave")
+            << QByteArray(R"("",.00000000000000000000001,12345678901234567.,+12.345678901234567)") << 3;
         // A sign, an exact tie, a value within 2^-52 ulp of a midpoint.
         QTest::newRow("one at a time") << QByteArray(R"("",+5,18014398509481986,9991058017625562e-22)") << 3;
         QTest::newRow("19 digits after leading zeros") << QByteArray(R"("",0.000000000000001234567890123456,1,1)") << 1;
         QTest::newRow("a field past a wide slot") << QByteArray(R"("",0.0000000000000000012345678901234,1,1)") << 3;
         // Left to the general rules from the first.
         QTest::newRow("a control byte") << QByteArray("\"\",1,2\x0B,3") << -1;
+        QTest::newRow("20 digits") << QByteArray(R"("",1234567890.1234567891,1,1)") << -1;
+        QTest::newRow("two points in a wide field") << QByteArray(R"("",1.2.34567890123456,1,1)") << -1;
+        QTest::newRow("a point alone beside a wide field") << QByteArray(R"("",.,12.345678901234567,1)") << -1;
         QTest::newRow("a line past a load")
             << QByteArray(R"("",-1.2345678901234567e+01,6.7891234567891234e+01,3.1415926535897931e+00)") << 3;
     }
