@@ -62,7 +62,8 @@ std::size_t scaleAvx512(Batch &batch, std::size_t count, const double *factors, 
 // byte, the digits joined eight and eight, the exponent read from the bytes
 // after them; the field is taken when all of it is read. Blanks around a
 // field are left out of its slot; the fields of a line with one longer than
-// a slot go to wider lanes (readWide). readDecimal reads any field the lanes
+// a slot go to wider lanes (readWideDecimals where the line's fields are
+// plain decimals, readWide where not). readDecimal reads any field the lanes
 // leave, and readLine any line with other bytes below ' ', a field longer
 // than a wide slot, or more bytes than a load.
 constexpr int kSlotBytes = 16;
@@ -171,8 +172,9 @@ inline Field fieldOf(const char *line, std::size_t k)
     return {p, end};
 }
 
-// Fields of 17 to 32 bytes, as %.17g writes them, go to wider lanes: a
-// 32-byte slot each, four words a lane, read as the narrow lanes read two.
+// Fields of 17 to 32 bytes, as %.17g and %.16e write them, go to wider
+// lanes: a 32-byte slot each, four words a lane, read as the narrow lanes
+// read two.
 // Up to kMaxDigits digits join; past 2^53, where one rounding is not enough,
 // a second step corrects it (twoStepMagnitude).
 constexpr int kWideSlotBytes = 32;
@@ -307,6 +309,35 @@ inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, _
     }
 }
 
+// 10^0 to 10^22 in three registers, for Clinger's step in the wide lanes.
+struct ExactPowers {
+    static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
+    const __m512d low = _mm512_loadu_pd(kPowersOfTen);
+    const __m512d middle = _mm512_loadu_pd(kPowersOfTen + 8);
+    const __m512d high = _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
+    // 10^k for each lane's k, 0 to kMaxExactPower.
+    __m512d of(__m512i k) const
+    {
+        return _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(low, k, middle),
+                                          _mm512_cmpge_epu64_mask(k, _mm512_set1_epi64(16)), k, high);
+    }
+};
+
+// The slots of eight wide fields from `i` on, two a load; word w of each
+// lane by two permutations, each taking four lanes' from two loads.
+struct WideStep {
+    static_assert(kWideWords == 4, "two slots fill a load");
+    const char *const slots;
+    const __m512i a = _mm512_load_si512(slots), b = _mm512_load_si512(slots + 64);
+    const __m512i c = _mm512_load_si512(slots + 128), d = _mm512_load_si512(slots + 192);
+    __m512i word(int w) const
+    {
+        const __m512i index = _mm512_add_epi64(_mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0), _mm512_set1_epi64(w));
+        return _mm512_mask_blend_epi64(0xF0, _mm512_permutex2var_epi64(a, index, b),
+                                       _mm512_permutex2var_epi64(c, index, d));
+    }
+};
+
 // The wide fields' values into `values` at their places; a bit in `left`
 // for each they leave.
 [[gnu::noinline]] void readWide(const WideFields &fields, double *values, std::uint64_t *left)
@@ -315,28 +346,15 @@ inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, _
     const __m512i zero = _mm512_setzero_si512();
     const __m512i eight = _mm512_set1_epi64(8);
     const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
-    const __m512i laneWords = _mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0);
-    // 10^0 to 10^22 in three registers.
-    static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
-    const __m512d powersLow = _mm512_loadu_pd(kPowersOfTen);
-    const __m512d powersMiddle = _mm512_loadu_pd(kPowersOfTen + 8);
-    const __m512d powersHigh =
-        _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
+    const ExactPowers powers;
     for (std::size_t i = 0; i < fields.count; i += 8) {
         const __mmask8 live = liveLanes(fields.count, i);
-        // Two slots a load; word w of each lane by two permutations, each
-        // taking four lanes' from two loads.
-        static_assert(kWideWords == 4, "two slots fill a load");
-        const char *const step = fields.slots + kWideSlotBytes * i;
-        const __m512i a = _mm512_load_si512(step), b = _mm512_load_si512(step + 64);
-        const __m512i c = _mm512_load_si512(step + 128), d = _mm512_load_si512(step + 192);
+        const WideStep step{fields.slots + kWideSlotBytes * i};
         WideWords x;
         WideWords bytes; // less '0'
 #pragma GCC unroll 8
         for (int w = 0; w < kWideWords; ++w) {
-            const __m512i index = _mm512_add_epi64(laneWords, _mm512_set1_epi64(w));
-            x[w] = _mm512_mask_blend_epi64(0xF0, _mm512_permutex2var_epi64(a, index, b),
-                                           _mm512_permutex2var_epi64(c, index, d));
+            x[w] = step.word(w);
             bytes[w] = _mm512_xor_si512(x[w], asciiZeros);
         }
         x[kWideWords] = _mm512_set1_epi8(',');
@@ -381,9 +399,7 @@ inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, _
             & _mm512_cmpneq_epi64_mask(digits, zero) & _mm512_cmple_epu64_mask(digits, _mm512_set1_epi64(kMaxDigits))
             & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
         // Clinger's fast path, and past 2^53 its second step.
-        const __m512d power = _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersMiddle),
-                                                         _mm512_cmpge_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(16)),
-                                                         magnitudeOfQ, powersHigh);
+        const __m512d power = powers.of(magnitudeOfQ);
         const __mmask8 negativeQ = _mm512_cmplt_epi64_mask(q, zero);
         const __m512d hi = _mm512_cvtepu64_pd(w);
         __m512d magnitude = clingerMagnitude(hi, power, negativeQ);
@@ -405,9 +421,9 @@ inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, _
 // kDecimalBytes bytes, joined eight and eight.
 constexpr int kDecimalBytes = 24;
 static_assert(kDecimalBytes % 8 == 0 && kDecimalBytes < kWideSlotBytes, "a decimal's words lie after a slot's first");
-// 10^23 x 2^64 > 10^42, and 24 digits less the point are 23; a value below
-// 10^19 is checked in the lanes.
-static_assert(kDecimalBytes - 1 <= kMaxDigits + 4, "only the first word's high digits can overflow");
+// The three words join below 2^64 where the first is below 1000: the lanes
+// take only those, at most kMaxDigits digits.
+static_assert(kDecimalBytes == 24 && kMaxDigits == 3 + 16, "the first word's last three digits and two words");
 
 // In `points`: for a field with a point, the count of slot bytes up to and
 // with it; 0 for one without.
@@ -416,23 +432,17 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
     return dotsInField == 0 ? 0 : std::uint8_t(kWideSlotBytes + 1 - length + _tzcnt_u64(dotsInField));
 }
 
+// The plain decimals' values into `values` at their places; a bit in
+// `left` for each they leave.
 [[gnu::noinline]] void readWideDecimals(const WideFields &fields, double *values, std::uint64_t *left)
 {
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
     const __m512i zero = _mm512_setzero_si512();
-    const __m512i laneWords = _mm512_set_epi64(12, 8, 4, 0, 12, 8, 4, 0);
-    static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
-    const __m512d powersLow = _mm512_loadu_pd(kPowersOfTen);
-    const __m512d powersMiddle = _mm512_loadu_pd(kPowersOfTen + 8);
-    const __m512d powersHigh =
-        _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
+    const ExactPowers powers;
     constexpr int kFirstWord = (kWideSlotBytes - kDecimalBytes) / 8;
     for (std::size_t i = 0; i < fields.count; i += 8) {
         const __mmask8 live = liveLanes(fields.count, i);
-        static_assert(kWideWords == 4, "two slots fill a load");
-        const char *const step = fields.slots + kWideSlotBytes * i;
-        const __m512i a = _mm512_load_si512(step), b = _mm512_load_si512(step + 64);
-        const __m512i c = _mm512_load_si512(step + 128), d = _mm512_load_si512(step + 192);
+        const WideStep step{fields.slots + kWideSlotBytes * i};
         const __m512i moved = lanesOfBytes(fields.points + i);
         // The count in each byte of its lane, to be held to each byte's place.
         const __m512i movedBytes = _mm512_shuffle_epi8(moved, _mm512_set_epi64(kEachByte * 8, 0, kEachByte * 8, 0,
@@ -443,10 +453,7 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
         __m512i before = zero;
 #pragma GCC unroll 8
         for (int w = kFirstWord; w < kWideWords; ++w) {
-            const __m512i index = _mm512_add_epi64(laneWords, _mm512_set1_epi64(w));
-            const __m512i values = _mm512_xor_si512(
-                _mm512_mask_blend_epi64(0xF0, _mm512_permutex2var_epi64(a, index, b), _mm512_permutex2var_epi64(c, index, d)),
-                asciiZeros);
+            const __m512i values = _mm512_xor_si512(step.word(w), asciiZeros);
             const __mmask64 movedUp = _mm512_cmplt_epu8_mask(
                 _mm512_set1_epi64(std::int64_t(0x0706050403020100ULL + kEachByte * 8 * w)), movedBytes);
             const __m512i up = _mm512_or_si512(_mm512_slli_epi64(values, 8), _mm512_srli_epi64(before, 56));
@@ -472,9 +479,8 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
             & _mm512_cmplt_epu64_mask(high, _mm512_set1_epi64(1000))
             & _mm512_cmpgt_epu64_mask(span, _mm512_maskz_mov_epi64(point, _mm512_set1_epi64(1)))
             & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
-        const __m512d power = _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(powersLow, magnitudeOfQ, powersMiddle),
-                                                         _mm512_cmpge_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(16)),
-                                                         magnitudeOfQ, powersHigh);
+        // Clinger's fast path, and past 2^53 its second step; q <= 0.
+        const __m512d power = powers.of(magnitudeOfQ);
         const __m512d hi = _mm512_cvtepu64_pd(w);
         __m512d magnitude = _mm512_div_pd(hi, power);
         const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
