@@ -380,9 +380,11 @@ private slots:
         QTest::newRow("17 digits between blanks")
             << QByteArray("\"\", 12.345678901234567 ,\t-67.891234567891234,1") << 0;
         QTest::newRow("17 digits beside an exponent") << QByteArray(R"("",12.345678901234567,1.5e3,-0.25)") << 0;
-        // 23 decimals; a tie between doubles; a sign the lanes leave to the reader.
+        // 23 decimals; a tie between doubles; a sign the lanes leave to the
+        // reader; a value within 2^-52 ulp of a midpoint.
         QTest::newRow("decimals the wide lanes leave")
             << QByteArray(R"("",.00000000000000000000001,12345678901234567.,+12.345678901234567)") << 3;
+        QTest::newRow("a decimal near a midpoint") << QByteArray(R"("",0.0000009991058017625562,1,1)") << 1;
         // A sign, an exact tie, a value within 2^-52 ulp of a midpoint.
         QTest::newRow("one at a time") << QByteArray(R"("",+5,18014398509481986,9991058017625562e-22)") << 3;
         QTest::newRow("19 digits after leading zeros") << QByteArray(R"("",0.000000000000001234567890123456,1,1)") << 1;

@@ -257,20 +257,14 @@ inline __m512i firstNotDigit(const WideWords &values)
     return at;
 }
 
-// twoStepMagnitude, eight lanes wide, for w past 2^53 and |q| <= 22: w =
-// hi + lo, hi its nearest double; hi and 10^|q| give q1 in one rounding,
-// fma the part that rounding lost, exactly; with lo's share, the rest t
-// comes within 2^-52 x 1.5 ulp(q1) of w x 10^q - q1, so q1 + t rounds to
-// the nearest double of w x 10^q unless it lies within 2^-48 ulp of a
-// midpoint between doubles: those lanes come back in `unsure`. Every value
-// here is a normal double: 2^53 / 10^22 > 2^-23.
-inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __mmask8 negative, __mmask8 &unsure)
+// q1 + t, rounded, where t lies within 2^-49 ulp(q1) of the rest of a
+// value past q1, |t| <= |q1|: the nearest double to the value, unless q1 + t
+// lies within 2^-48 ulp of a midpoint between doubles: those lanes come back
+// in `unsure`.
+inline __m512d nearestOfSum(__m512d q1, __m512d t, __mmask8 &unsure)
 {
-    const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
-    const __m512d t = _mm512_mask_blend_pd(negative, _mm512_fmadd_pd(lo, power, _mm512_fmsub_pd(hi, power, q1)),
-                                           _mm512_div_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), power));
     const __m512d sum = _mm512_add_pd(q1, t);
-    // q1 + t = sum + below, exactly, as |t| <= |q1| (Fast2Sum).
+    // q1 + t = sum + below, exactly (Fast2Sum).
     const __m512d below = _mm512_sub_pd(t, _mm512_sub_pd(sum, q1));
     const __m512i bits = _mm512_castpd_si512(sum);
     const __m512i exponentBits = _mm512_set1_epi64(0x7FF0000000000000LL);
@@ -283,6 +277,19 @@ inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power
     const __m512d distance = _mm512_abs_pd(_mm512_sub_pd(_mm512_abs_pd(below), half));
     unsure = _mm512_cmp_pd_mask(distance, _mm512_mul_pd(ulp, _mm512_set1_pd(0x1p-48)), _CMP_LE_OQ);
     return sum;
+}
+
+// twoStepMagnitude, eight lanes wide, for w past 2^53 and |q| <= 22: w =
+// hi + lo, hi its nearest double; hi and 10^|q| give q1 in one rounding,
+// fma the part that rounding lost, exactly; with lo's share, the rest t
+// comes within 2^-52 x 1.5 ulp(q1) of w x 10^q - q1 (nearestOfSum). Every
+// value here is a normal double: 2^53 / 10^22 > 2^-23.
+inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __mmask8 negative, __mmask8 &unsure)
+{
+    const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
+    const __m512d t = _mm512_mask_blend_pd(negative, _mm512_fmadd_pd(lo, power, _mm512_fmsub_pd(hi, power, q1)),
+                                           _mm512_div_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), power));
+    return nearestOfSum(q1, t, unsure);
 }
 
 // The read values of eight lanes from wide fields `i` on into `values` at
@@ -309,13 +316,20 @@ inline void placeLanes(const WideFields &fields, std::size_t i, __mmask8 live, _
     }
 }
 
-// 10^0 to 10^22 in three registers, for Clinger's step in the wide lanes.
+// The nearest doubles to 10^-k.
+constexpr double kTenths[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+                              1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+static_assert(sizeof kTenths == sizeof kPowersOfTen, "a reciprocal for each power");
+
+// A table of powers, k = 0 to kMaxExactPower, in three registers, for the
+// wide lanes.
 struct ExactPowers {
     static_assert(kMaxExactPower < 24, "the powers fill three registers at most");
-    const __m512d low = _mm512_loadu_pd(kPowersOfTen);
-    const __m512d middle = _mm512_loadu_pd(kPowersOfTen + 8);
-    const __m512d high = _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), kPowersOfTen + 16);
-    // 10^k for each lane's k, 0 to kMaxExactPower.
+    const double *const table;
+    const __m512d low = _mm512_loadu_pd(table);
+    const __m512d middle = _mm512_loadu_pd(table + 8);
+    const __m512d high = _mm512_maskz_loadu_pd(__mmask8((1U << (kMaxExactPower + 1 - 16)) - 1), table + 16);
+    // The power for each lane's k.
     __m512d of(__m512i k) const
     {
         return _mm512_mask_permutexvar_pd(_mm512_permutex2var_pd(low, k, middle),
@@ -346,7 +360,7 @@ struct WideStep {
     const __m512i zero = _mm512_setzero_si512();
     const __m512i eight = _mm512_set1_epi64(8);
     const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
-    const ExactPowers powers;
+    const ExactPowers powers{kPowersOfTen};
     for (std::size_t i = 0; i < fields.count; i += 8) {
         const __mmask8 live = liveLanes(fields.count, i);
         const WideStep step{fields.slots + kWideSlotBytes * i};
@@ -438,7 +452,7 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
 {
     const __m512i asciiZeros = _mm512_set1_epi64(0x30 * kEachByte);
     const __m512i zero = _mm512_setzero_si512();
-    const ExactPowers powers;
+    const ExactPowers powers{kPowersOfTen}, reciprocals{kTenths};
     constexpr int kFirstWord = (kWideSlotBytes - kDecimalBytes) / 8;
     for (std::size_t i = 0; i < fields.count; i += 8) {
         const __mmask8 live = liveLanes(fields.count, i);
@@ -479,16 +493,20 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
             & _mm512_cmplt_epu64_mask(high, _mm512_set1_epi64(1000))
             & _mm512_cmpgt_epu64_mask(span, _mm512_maskz_mov_epi64(point, _mm512_set1_epi64(1)))
             & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
-        // Clinger's fast path, and past 2^53 its second step; q <= 0.
+        // w x 10^-k by twoStepMagnitude's two steps, with multiplications
+        // by RN(10^-k) for its divisions: q1 = hi x RN(10^-k) lies within
+        // 1.5 ulp of w x 10^-k, the fma's remainder within 2^-53 of its own
+        // 1.5 ulp, lo adds 1 ulp: t comes within 9 x 2^-53 ulp(q1) of the
+        // rest, under nearestOfSum's 2^-49. So for every w, past 2^53 or not.
         const __m512d power = powers.of(magnitudeOfQ);
+        const __m512d reciprocal = reciprocals.of(magnitudeOfQ);
         const __m512d hi = _mm512_cvtepu64_pd(w);
-        __m512d magnitude = _mm512_div_pd(hi, power);
-        const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
-        if (past != 0) {
-            __mmask8 unsure;
-            magnitude = _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, 0xFF, unsure));
-            exact &= ~(past & unsure);
-        }
+        const __m512d q1 = _mm512_mul_pd(hi, reciprocal);
+        const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
+        const __m512d t = _mm512_mul_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), reciprocal);
+        __mmask8 unsure;
+        const __m512d magnitude = nearestOfSum(q1, t, unsure);
+        exact &= ~unsure;
         placeLanes(fields, i, live, exact, magnitude, values, left);
     }
 }
