@@ -601,15 +601,14 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         }
         std::uint64_t firsts = 0;
         std::uint64_t lengths = 0;
+        unsigned signs[3], lengthOf[3];
 #pragma GCC unroll 3
         for (unsigned field = 0; field < 3; ++field) {
-            const std::size_t at = 3 * read + field;
-            const unsigned sign = (minus >> fieldStarts[field]) & 1;
-            const unsigned first = fieldStarts[field] + sign;
-            negative[at] = sign;
-            spans[at] = fieldEnds[field] - first;
+            signs[field] = (minus >> fieldStarts[field]) & 1;
+            const unsigned first = fieldStarts[field] + signs[field];
+            lengthOf[field] = fieldEnds[field] - first;
             firsts |= std::uint64_t(first) << (8 * field);
-            lengths |= std::uint64_t(fieldEnds[field] - first) << (8 * field);
+            lengths |= std::uint64_t(lengthOf[field]) << (8 * field);
         }
         // A field longer than a slot: the line's fields go to the wide lanes,
         // or where one is longer than theirs, to readLine.
@@ -635,7 +634,7 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                 const std::size_t at = 3 * read + field;
                 const std::size_t k = count + field;
                 const unsigned first = unsigned(firsts >> (8 * field)) & 0xFF;
-                const unsigned length = unsigned(spans[at]);
+                const unsigned length = lengthOf[field];
                 __m256i *const slot = reinterpret_cast<__m256i *>(wide.slots + kWideSlotBytes * k);
                 if (decimals) {
                     // Loaded to end at the slot's end; the bytes before the field are masked out.
@@ -649,12 +648,17 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                                                                     p + first));
                 }
                 wide.spans[k] = std::uint8_t(length);
-                wide.negative[k] = std::uint8_t(negative[at]);
+                wide.negative[k] = std::uint8_t(signs[field]);
                 wide.at[k] = std::uint8_t(at);
             }
             wide.count = count + 3;
             notNarrow();
         } else {
+#pragma GCC unroll 3
+            for (unsigned field = 0; field < 3; ++field) {
+                negative[3 * read + field] = signs[field];
+                spans[3 * read + field] = lengthOf[field];
+            }
             const __m512i index = _mm512_add_epi8(_mm512_shuffle_epi8(_mm512_set1_epi64(firsts), slotOfByte), offsets);
             const __mmask64 inField =
                 _mm512_cmplt_epu8_mask(offsets, _mm512_shuffle_epi8(_mm512_set1_epi64(lengths), slotOfByte));
