@@ -257,26 +257,20 @@ inline __m512i firstNotDigit(const WideWords &values)
     return at;
 }
 
-// q1 + t, rounded, where t lies within 2^-49 ulp(q1) of the rest of a
-// value past q1, |t| <= |q1|: the nearest double to the value, unless q1 + t
-// lies within 2^-48 ulp of a midpoint between doubles: those lanes come back
-// in `unsure`.
+// q1 + t, rounded, where q1 > 0 (or q1 = t = 0) and t lies within 2^-49
+// ulp(q1) of the rest of a value past q1, |t| < 4 ulp(q1): the nearest
+// double to the value, unless t nudged either way by q1 x 2^-100 (2^-48 to
+// 2^-47 ulp(q1), past that error and the nudge's own rounding) rounds the
+// sum apart, as near a midpoint between doubles: those lanes come back in
+// `unsure`. Rounding is monotonic, so where both agree, so does every value
+// between them.
 inline __m512d nearestOfSum(__m512d q1, __m512d t, __mmask8 &unsure)
 {
-    const __m512d sum = _mm512_add_pd(q1, t);
-    // q1 + t = sum + below, exactly (Fast2Sum).
-    const __m512d below = _mm512_sub_pd(t, _mm512_sub_pd(sum, q1));
-    const __m512i bits = _mm512_castpd_si512(sum);
-    const __m512i exponentBits = _mm512_set1_epi64(0x7FF0000000000000LL);
-    const __m512d ulp = _mm512_castsi512_pd(
-        _mm512_sub_epi64(_mm512_and_si512(bits, exponentBits), _mm512_set1_epi64(std::int64_t(52) << 52)));
-    // The midpoint below a power of two is half as far.
-    const __mmask8 nearer = _mm512_cmplt_pd_mask(below, _mm512_setzero_pd())
-        & _mm512_testn_epi64_mask(bits, _mm512_set1_epi64(0x000FFFFFFFFFFFFFLL));
-    const __m512d half = _mm512_mul_pd(ulp, _mm512_mask_blend_pd(nearer, _mm512_set1_pd(0.5), _mm512_set1_pd(0.25)));
-    const __m512d distance = _mm512_abs_pd(_mm512_sub_pd(_mm512_abs_pd(below), half));
-    unsure = _mm512_cmp_pd_mask(distance, _mm512_mul_pd(ulp, _mm512_set1_pd(0x1p-48)), _CMP_LE_OQ);
-    return sum;
+    const __m512d nudge = _mm512_mul_pd(q1, _mm512_set1_pd(0x1p-100));
+    const __m512d up = _mm512_add_pd(q1, _mm512_add_pd(t, nudge));
+    const __m512d down = _mm512_add_pd(q1, _mm512_sub_pd(t, nudge));
+    unsure = _mm512_cmp_pd_mask(up, down, _CMP_NEQ_UQ);
+    return up;
 }
 
 // twoStepMagnitude, eight lanes wide, for w past 2^53 and |q| <= 22: w =
