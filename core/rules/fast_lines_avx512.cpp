@@ -631,10 +631,13 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                 const unsigned length = lengthOf[field];
                 __m256i *const slot = reinterpret_cast<__m256i *>(wide.slots + kWideSlotBytes * k);
                 if (decimals) {
-                    // Loaded to end at the slot's end; the bytes before the field are masked out.
+                    // Loaded to end at the slot's end: the bytes before the field,
+                    // which may lie before the buffer, are masked out, and a
+                    // masked-out byte is never read.
+                    const auto from = reinterpret_cast<std::uintptr_t>(p + first + length) - kWideSlotBytes;
                     _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8('0'),
                                                                     __mmask32(0xFFFFFFFF00000000ULL >> length),
-                                                                    p + first + length - kWideSlotBytes));
+                                                                    reinterpret_cast<const void *>(from)));
                     wide.points[k] = decimalPoint(_bzhi_u64(dots >> first, length), length);
                 } else {
                     _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
