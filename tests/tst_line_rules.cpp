@@ -393,6 +393,7 @@ private slots:
         QTest::newRow("a control byte") << QByteArray("\"\",1,2\x0B,3") << -1;
         QTest::newRow("20 digits") << QByteArray(R"("",1234567890.1234567891,1,1)") << -1;
         QTest::newRow("two points in a wide field") << QByteArray(R"("",1.2.34567890123456,1,1)") << -1;
+        QTest::newRow("a colon, next to '9', in a wide field") << QByteArray(R"("",12.3456789012345:7,1,1)") << -1;
         QTest::newRow("a point alone beside a wide field") << QByteArray(R"("",.,12.345678901234567,1)") << -1;
         QTest::newRow("a line past a load")
             << QByteArray(R"("",-1.2345678901234567e+01,6.7891234567891234e+01,3.1415926535897931e+00)") << 3;
