@@ -364,6 +364,7 @@ private slots:
         QTest::newRow("3 decimals") << QByteArray(R"("",12.345,-67.891,3.142)") << 0;
         QTest::newRow("8 decimals") << QByteArray(R"("",12.34567891,-67.89123456,3.14159265)") << 0;
         QTest::newRow("exponents") << QByteArray(R"("",1.234568e+01,-6.789123E-01,3.141593e0)") << 0;
+        QTest::newRow("exponents of two digits and of three") << QByteArray(R"("",1.5E+09,-2.5e-10,3e+015)") << 0;
         QTest::newRow("15 digits") << QByteArray(R"("",12.3456789012345,-67.8912345678912,3.14159265358979)") << 0;
         QTest::newRow("blanks") << QByteArray("\"\", 12.345 ,\t-67.891, 3.142") << 0;
         QTest::newRow("many blanks") << "\"\"," + QByteArray(20, ' ') + "12.345,  -67.891,3.142" << 0;
@@ -393,6 +394,7 @@ private slots:
         QTest::newRow("a control byte") << QByteArray("\"\",1,2\x0B,3") << -1;
         QTest::newRow("20 digits") << QByteArray(R"("",1234567890.1234567891,1,1)") << -1;
         QTest::newRow("two points in a wide field") << QByteArray(R"("",1.2.34567890123456,1,1)") << -1;
+        QTest::newRow("a colon in an exponent") << QByteArray(R"("",1.5e+0:,1,1)") << -1;
         QTest::newRow("a colon, next to '9', in a wide field") << QByteArray(R"("",12.3456789012345:7,1,1)") << -1;
         QTest::newRow("a point alone beside a wide field") << QByteArray(R"("",.,12.345678901234567,1)") << -1;
         QTest::newRow("a line past a load")

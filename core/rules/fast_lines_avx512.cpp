@@ -721,8 +721,26 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
-            // From the word after the mantissa.
-            exponentDigitsOk = readExponent(bytesFrom(low, high, taken), q, taken, kSlotExponentDigits);
+            // From the word after the mantissa: first the form printf
+            // writes, e+dd or e-dd, by a glance at a field's last four
+            // bytes; what is left then, readExponent reads.
+            const __m512i after = bytesFrom(low, high, taken);
+            const __m512i head = _mm512_and_si512(after, _mm512_set1_epi64(0xF0F0FFDF)); // 'e' as 'E', digits' high nibbles
+            const __mmask8 plus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302B45));
+            const __mmask8 minus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302D45));
+            const __m512i digitsOf = _mm512_and_si512(_mm512_srli_epi64(after, 16), _mm512_set1_epi64(0x0F0F));
+            const __mmask8 glance = (plus | minus)
+                & _mm512_testn_epi64_mask(_mm512_add_epi64(digitsOf, _mm512_set1_epi64(0x0606)),
+                                          _mm512_set1_epi64(0x1010))
+                & _mm512_cmpeq_epi64_mask(_mm512_add_epi64(taken, _mm512_set1_epi64(4)), span);
+            const __m512i tens = _mm512_and_si512(digitsOf, _mm512_set1_epi64(0x0F));
+            const __m512i exponent = _mm512_add_epi64(
+                _mm512_add_epi64(_mm512_slli_epi64(tens, 3), _mm512_slli_epi64(tens, 1)), _mm512_srli_epi64(digitsOf, 8));
+            q = _mm512_mask_add_epi64(q, glance & plus, q, exponent);
+            q = _mm512_mask_sub_epi64(q, glance & minus, q, exponent);
+            taken = _mm512_mask_add_epi64(taken, glance, taken, _mm512_set1_epi64(4));
+            if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0)
+                exponentDigitsOk = readExponent(bytesFrom(low, high, taken), q, taken, kSlotExponentDigits);
         }
         const __m512i magnitudeOfQ = _mm512_abs_epi64(q);
         const __mmask8 exact = _mm512_cmpeq_epi64_mask(taken, span) & exponentDigitsOk
