@@ -92,8 +92,9 @@ inline __m512i notDigits(__m512i values)
     return _mm512_and_si512(_mm512_or_si512(sum, values), high);
 }
 
-// The eight digit values of each lane as one number, the first in the lowest byte, as
-// valueOfDigits joins them: pairs, fours and eight by multiply-adds.
+// The eight digit values of each lane as one number, the first in the
+// lowest byte, as valueOfDigits joins them: pairs, fours and eight by
+// multiply-adds.
 inline __m512i eightDigitsValue(__m512i v)
 {
     const __m512i pairs = _mm512_maddubs_epi16(v, _mm512_set1_epi16(10 + (1 << 8)));
@@ -453,8 +454,8 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
         const WideStep step{fields.slots + kWideSlotBytes * i};
         const __m512i moved = lanesOfBytes(fields.points + i);
         // The count in each byte of its lane, to be held to each byte's place.
-        const __m512i movedBytes = _mm512_shuffle_epi8(moved, _mm512_set_epi64(kEachByte * 8, 0, kEachByte * 8, 0,
-                                                                                kEachByte * 8, 0, kEachByte * 8, 0));
+        const __m512i movedBytes = _mm512_shuffle_epi8(
+            moved, _mm512_set_epi64(kEachByte * 8, 0, kEachByte * 8, 0, kEachByte * 8, 0, kEachByte * 8, 0));
         // The digit values, the point's byte taken by the one before it;
         // the word before the first holds '0's only.
         __m512i digits[kWideWords];
@@ -474,11 +475,11 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
             _mm512_set1_epi8(9));
         static_assert(kWideWords - kFirstWord == 3, "three words of digits");
         const __m512i high = eightDigitsValue(digits[kFirstWord]);
-        const __m512i w = _mm512_add_epi64(
-            _mm512_mullo_epi64(_mm512_add_epi64(_mm512_mul_epu32(high, _mm512_set1_epi64(100000000)),
-                                                eightDigitsValue(digits[kFirstWord + 1])),
-                               _mm512_set1_epi64(100000000)),
-            eightDigitsValue(digits[kFirstWord + 2]));
+        const __m512i w =
+            _mm512_add_epi64(_mm512_mullo_epi64(_mm512_add_epi64(_mm512_mul_epu32(high, _mm512_set1_epi64(100000000)),
+                                                                 eightDigitsValue(digits[kFirstWord + 1])),
+                                                _mm512_set1_epi64(100000000)),
+                             eightDigitsValue(digits[kFirstWord + 2]));
         const __mmask8 point = _mm512_test_epi64_mask(moved, moved);
         // The digits after the point, at most kMaxExactPower of them.
         const __m512i magnitudeOfQ = _mm512_maskz_sub_epi64(point, _mm512_set1_epi64(kWideSlotBytes), moved);
@@ -635,14 +636,15 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                     // which may lie before the buffer, are masked out, and a
                     // masked-out byte is never read.
                     const auto from = reinterpret_cast<std::uintptr_t>(p + first + length) - kWideSlotBytes;
-                    _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8('0'),
-                                                                    __mmask32(0xFFFFFFFF00000000ULL >> length),
-                                                                    reinterpret_cast<const void *>(from)));
+                    _mm256_store_si256(slot,
+                                       _mm256_mask_loadu_epi8(_mm256_set1_epi8('0'),
+                                                              __mmask32(0xFFFFFFFF00000000ULL >> length),
+                                                              reinterpret_cast<const void *>(from)));
                     wide.points[k] = decimalPoint(_bzhi_u64(dots >> first, length), length);
                 } else {
-                    _mm256_store_si256(slot, _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
-                                                                    __mmask32((std::uint64_t(1) << length) - 1),
-                                                                    p + first));
+                    _mm256_store_si256(slot,
+                                       _mm256_mask_loadu_epi8(_mm256_set1_epi8(','),
+                                                              __mmask32((std::uint64_t(1) << length) - 1), p + first));
                 }
                 wide.spans[k] = std::uint8_t(length);
                 wide.negative[k] = std::uint8_t(signs[field]);
@@ -725,7 +727,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             // writes, e+dd or e-dd, by a glance at a field's last four
             // bytes; what is left then, readExponent reads.
             const __m512i after = bytesFrom(low, high, taken);
-            const __m512i head = _mm512_and_si512(after, _mm512_set1_epi64(0xF0F0FFDF)); // 'e' as 'E', digits' high nibbles
+            const __m512i head =
+                _mm512_and_si512(after, _mm512_set1_epi64(0xF0F0FFDF)); // 'e' as 'E', digits' high nibbles
             const __mmask8 plus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302B45));
             const __mmask8 minus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302D45));
             const __m512i digitsOf = _mm512_and_si512(_mm512_srli_epi64(after, 16), _mm512_set1_epi64(0x0F0F));
@@ -734,8 +737,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
                                           _mm512_set1_epi64(0x1010))
                 & _mm512_cmpeq_epi64_mask(_mm512_add_epi64(taken, _mm512_set1_epi64(4)), span);
             const __m512i tens = _mm512_and_si512(digitsOf, _mm512_set1_epi64(0x0F));
-            const __m512i exponent = _mm512_add_epi64(
-                _mm512_add_epi64(_mm512_slli_epi64(tens, 3), _mm512_slli_epi64(tens, 1)), _mm512_srli_epi64(digitsOf, 8));
+            const __m512i exponent =
+                _mm512_add_epi64(_mm512_add_epi64(_mm512_slli_epi64(tens, 3), _mm512_slli_epi64(tens, 1)),
+                                 _mm512_srli_epi64(digitsOf, 8));
             q = _mm512_mask_add_epi64(q, glance & plus, q, exponent);
             q = _mm512_mask_sub_epi64(q, glance & minus, q, exponent);
             taken = _mm512_mask_add_epi64(taken, glance, taken, _mm512_set1_epi64(4));
