@@ -274,16 +274,20 @@ inline __m512d nearestOfSum(__m512d q1, __m512d t, __mmask8 &unsure)
     return up;
 }
 
-// twoStepMagnitude, eight lanes wide, for w past 2^53 and |q| <= 22: w =
-// hi + lo, hi its nearest double; hi and 10^|q| give q1 in one rounding,
-// fma the part that rounding lost, exactly; with lo's share, the rest t
-// comes within 2^-52 x 1.5 ulp(q1) of w x 10^q - q1 (nearestOfSum). Every
-// value here is a normal double: 2^53 / 10^22 > 2^-23.
-inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __mmask8 negative, __mmask8 &unsure)
+// twoStepMagnitude, eight lanes wide, for w below 10^19 and |q| <= 22: w =
+// hi + lo, hi its nearest double. q1 is hi x 10^q in one rounding where q >=
+// 0, and within 1.5 ulp of hi x 10^q where q < 0 (hi / 10^-q rounded, or hi
+// x RN(10^q)); the fma gives the part q1 missed, within 2^-53 of it, and
+// with lo's share, times 10^q (or RN(10^q)), the rest t comes within 9 x
+// 2^-53 ulp(q1) of w x 10^q - q1 (nearestOfSum). Every value here is a
+// normal double or 0: w / 10^22 >= 10^-22.
+inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __m512d reciprocal,
+                                __mmask8 negative, __mmask8 &unsure)
 {
     const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
-    const __m512d t = _mm512_mask_blend_pd(negative, _mm512_fmadd_pd(lo, power, _mm512_fmsub_pd(hi, power, q1)),
-                                           _mm512_div_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), power));
+    const __m512d t =
+        _mm512_mask_blend_pd(negative, _mm512_fmadd_pd(lo, power, _mm512_fmsub_pd(hi, power, q1)),
+                             _mm512_mul_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), reciprocal));
     return nearestOfSum(q1, t, unsure);
 }
 
@@ -355,7 +359,7 @@ struct WideStep {
     const __m512i zero = _mm512_setzero_si512();
     const __m512i eight = _mm512_set1_epi64(8);
     const __m512i digitPowers = _mm512_loadu_si512(kDigitPowers);
-    const ExactPowers powers{kPowersOfTen};
+    const ExactPowers powers{kPowersOfTen}, reciprocals{kTenths};
     for (std::size_t i = 0; i < fields.count; i += 8) {
         const __mmask8 live = liveLanes(fields.count, i);
         const WideStep step{fields.slots + kWideSlotBytes * i};
@@ -415,8 +419,9 @@ struct WideStep {
         const __mmask8 past = exact & _mm512_cmpgt_epu64_mask(w, _mm512_set1_epi64(std::int64_t(kMaxExactDigits)));
         if (past != 0) {
             __mmask8 unsure;
-            magnitude =
-                _mm512_mask_mov_pd(magnitude, past, twoStepMagnitude(w, hi, magnitude, power, negativeQ, unsure));
+            magnitude = _mm512_mask_mov_pd(
+                magnitude, past,
+                twoStepMagnitude(w, hi, magnitude, power, reciprocals.of(magnitudeOfQ), negativeQ, unsure));
             exact &= ~(past & unsure);
         }
         placeLanes(fields, i, live, exact, magnitude, values, left);
@@ -488,19 +493,13 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
             & _mm512_cmplt_epu64_mask(high, _mm512_set1_epi64(1000))
             & _mm512_cmpgt_epu64_mask(span, _mm512_maskz_mov_epi64(point, _mm512_set1_epi64(1)))
             & _mm512_cmple_epu64_mask(magnitudeOfQ, _mm512_set1_epi64(kMaxExactPower));
-        // w x 10^-k by twoStepMagnitude's two steps, with multiplications
-        // by RN(10^-k) for its divisions: q1 = hi x RN(10^-k) lies within
-        // 1.5 ulp of w x 10^-k, the fma's remainder within 2^-53 of its own
-        // 1.5 ulp, lo adds 1 ulp: t comes within 9 x 2^-53 ulp(q1) of the
-        // rest, under nearestOfSum's 2^-49. So for every w, past 2^53 or not.
-        const __m512d power = powers.of(magnitudeOfQ);
+        // w x 10^-k by twoStepMagnitude, for every w, past 2^53 or not, from
+        // q1 = hi x RN(10^-k): no division.
         const __m512d reciprocal = reciprocals.of(magnitudeOfQ);
         const __m512d hi = _mm512_cvtepu64_pd(w);
-        const __m512d q1 = _mm512_mul_pd(hi, reciprocal);
-        const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
-        const __m512d t = _mm512_mul_pd(_mm512_add_pd(_mm512_fnmadd_pd(q1, power, hi), lo), reciprocal);
         __mmask8 unsure;
-        const __m512d magnitude = nearestOfSum(q1, t, unsure);
+        const __m512d magnitude = twoStepMagnitude(w, hi, _mm512_mul_pd(hi, reciprocal), powers.of(magnitudeOfQ),
+                                                   reciprocal, 0xFF, unsure);
         exact &= ~unsure;
         placeLanes(fields, i, live, exact, magnitude, values, left);
     }
