@@ -627,6 +627,8 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
             for (unsigned field = 0; field < 3; ++field) {
                 const std::size_t at = 3 * read + field;
                 const std::size_t k = count + field;
+                // From the packed bytes: an array of firsts beside lengthOf
+                // costs every narrow line 0.6 ns.
                 const unsigned first = unsigned(firsts >> (8 * field)) & 0xFF;
                 const unsigned length = lengthOf[field];
                 __m256i *const slot = reinterpret_cast<__m256i *>(wide.slots + kWideSlotBytes * k);
