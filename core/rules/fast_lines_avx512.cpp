@@ -146,6 +146,27 @@ inline __mmask8 readExponent(__m512i after, __m512i &q, __m512i &taken, int maxD
         & _mm512_cmple_epu64_mask(exponentDigits, _mm512_set1_epi64(maxDigits));
 }
 
+// An exponent as printf writes it, e+dd or e-dd, where one begins each
+// lane's 8 bytes `after` and the field ends after it, at `span`: its value
+// onto q and its 4 bytes onto `taken`, in a few steps where readExponent
+// takes many. Other lanes are left as they are, for readExponent.
+inline void exponentAtAGlance(__m512i after, __m512i span, __m512i &q, __m512i &taken)
+{
+    const __m512i head = _mm512_and_si512(after, _mm512_set1_epi64(0xF0F0FFDF)); // 'e' as 'E', digits' high nibbles
+    const __mmask8 plus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302B45));
+    const __mmask8 minus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302D45));
+    const __m512i digits = _mm512_and_si512(_mm512_srli_epi64(after, 16), _mm512_set1_epi64(0x0F0F));
+    const __mmask8 glance = (plus | minus)
+        & _mm512_testn_epi64_mask(_mm512_add_epi64(digits, _mm512_set1_epi64(0x0606)), _mm512_set1_epi64(0x1010))
+        & _mm512_cmpeq_epi64_mask(_mm512_add_epi64(taken, _mm512_set1_epi64(4)), span);
+    const __m512i tens = _mm512_and_si512(digits, _mm512_set1_epi64(0x0F));
+    const __m512i exponent = _mm512_add_epi64(_mm512_add_epi64(_mm512_slli_epi64(tens, 3), _mm512_slli_epi64(tens, 1)),
+                                              _mm512_srli_epi64(digits, 8));
+    q = _mm512_mask_add_epi64(q, glance & plus, q, exponent);
+    q = _mm512_mask_sub_epi64(q, glance & minus, q, exponent);
+    taken = _mm512_mask_add_epi64(taken, glance, taken, _mm512_set1_epi64(4));
+}
+
 // readLine, out of the lanes' loop, whose registers it would take.
 [[gnu::noinline]] std::size_t readLineApart(const char *in, const char *end, Batch &batch, std::size_t line)
 {
@@ -281,8 +302,8 @@ inline __m512d nearestOfSum(__m512d q1, __m512d t, __mmask8 &unsure)
 // with lo's share, times 10^q (or RN(10^q)), the rest t comes within 9 x
 // 2^-53 ulp(q1) of w x 10^q - q1 (nearestOfSum). Every value here is a
 // normal double or 0: w / 10^22 >= 10^-22.
-inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __m512d reciprocal,
-                                __mmask8 negative, __mmask8 &unsure)
+inline __m512d twoStepMagnitude(__m512i w, __m512d hi, __m512d q1, __m512d power, __m512d reciprocal, __mmask8 negative,
+                                __mmask8 &unsure)
 {
     const __m512d lo = _mm512_cvtepi64_pd(_mm512_sub_epi64(w, _mm512_cvtpd_epu64(hi)));
     const __m512d t =
@@ -498,8 +519,8 @@ inline std::uint8_t decimalPoint(std::uint64_t dotsInField, unsigned length)
         const __m512d reciprocal = reciprocals.of(magnitudeOfQ);
         const __m512d hi = _mm512_cvtepu64_pd(w);
         __mmask8 unsure;
-        const __m512d magnitude = twoStepMagnitude(w, hi, _mm512_mul_pd(hi, reciprocal), powers.of(magnitudeOfQ),
-                                                   reciprocal, 0xFF, unsure);
+        const __m512d magnitude =
+            twoStepMagnitude(w, hi, _mm512_mul_pd(hi, reciprocal), powers.of(magnitudeOfQ), reciprocal, 0xFF, unsure);
         exact &= ~unsure;
         placeLanes(fields, i, live, exact, magnitude, values, left);
     }
@@ -724,26 +745,9 @@ std::size_t readAvx512(const char *p, const char *end, Batch &batch, std::size_t
         __m512i q = _mm512_maskz_sub_epi64(point, whole, digits);
         __mmask8 exponentDigitsOk = 0xFF;
         if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0) {
-            // From the word after the mantissa: first the form printf
-            // writes, e+dd or e-dd, by a glance at a field's last four
-            // bytes; what is left then, readExponent reads.
-            const __m512i after = bytesFrom(low, high, taken);
-            const __m512i head =
-                _mm512_and_si512(after, _mm512_set1_epi64(0xF0F0FFDF)); // 'e' as 'E', digits' high nibbles
-            const __mmask8 plus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302B45));
-            const __mmask8 minus = _mm512_cmpeq_epi64_mask(head, _mm512_set1_epi64(0x30302D45));
-            const __m512i digitsOf = _mm512_and_si512(_mm512_srli_epi64(after, 16), _mm512_set1_epi64(0x0F0F));
-            const __mmask8 glance = (plus | minus)
-                & _mm512_testn_epi64_mask(_mm512_add_epi64(digitsOf, _mm512_set1_epi64(0x0606)),
-                                          _mm512_set1_epi64(0x1010))
-                & _mm512_cmpeq_epi64_mask(_mm512_add_epi64(taken, _mm512_set1_epi64(4)), span);
-            const __m512i tens = _mm512_and_si512(digitsOf, _mm512_set1_epi64(0x0F));
-            const __m512i exponent =
-                _mm512_add_epi64(_mm512_add_epi64(_mm512_slli_epi64(tens, 3), _mm512_slli_epi64(tens, 1)),
-                                 _mm512_srli_epi64(digitsOf, 8));
-            q = _mm512_mask_add_epi64(q, glance & plus, q, exponent);
-            q = _mm512_mask_sub_epi64(q, glance & minus, q, exponent);
-            taken = _mm512_mask_add_epi64(taken, glance, taken, _mm512_set1_epi64(4));
+            // From the word after the mantissa: at a glance where it can,
+            // by readExponent where not.
+            exponentAtAGlance(bytesFrom(low, high, taken), span, q, taken);
             if ((live & _mm512_cmpneq_epi64_mask(taken, span)) != 0)
                 exponentDigitsOk = readExponent(bytesFrom(low, high, taken), q, taken, kSlotExponentDigits);
         }
